@@ -1,0 +1,12 @@
+// The text attribute the caller's terminal is in: low nibble foreground
+// 0..15, bits 4..6 background 0..7, bit 7 blink (PC palette).
+#pragma once
+
+#include <cstdint>
+
+uint8_t GetTextAttr();
+void SetTextAttr(uint8_t a);
+// Foreground c (its blink bit 0x80 kept); background unchanged.
+void SetTextColour(uint8_t c);
+// Background c (0..7); foreground and blink unchanged.
+void SetTextBackground(uint8_t c);

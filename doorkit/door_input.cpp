@@ -1,0 +1,196 @@
+// Keys from the caller: single keys (with the remote terminal's cursor-key
+// sequences turned into PC extended keys), the line editor and the lightbar.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "doorkit/comm.h"
+#include "doorkit/crt2.h"
+#include "doorkit/door.h"
+
+namespace {
+
+std::string Printable(char from, char to, const std::string& except = "") {
+  std::string s;
+  for (int c = from; c <= to; ++c) {
+    if (except.find(static_cast<char>(c)) == std::string::npos) s += static_cast<char>(c);
+  }
+  return s;
+}
+
+// Blocks until input may be waiting, but never past the next once-a-second
+// session check, so an idle caller costs a wake-up or so a second.
+void WaitForInput() {
+  int timeoutMs = 1000;
+  if (DoorSession.Events) {
+    double untilCheck = (DoorSession.EventsTime - Now()) * 86400000.0 + 1000.0;
+    timeoutMs = static_cast<int>(std::clamp(std::ceil(untilCheck), 1.0, 1000.0));
+  }
+  Env().WaitForInput(Stdio ? -1 : CommHandle(), timeoutMs);
+}
+
+// Up to ten steps of up to 50 ms for the next byte of an escape sequence.
+bool AwaitSequenceByte() {
+  for (int step = 0; step < 10; ++step) {
+    if (CommCharAvail()) return true;
+    Env().WaitForInput(CommHandle(), 50);
+  }
+  return CommCharAvail();
+}
+
+// One key from the socket, or false while an incomplete or unknown escape
+// sequence is swallowed.
+bool ReadSocketKey(char& ch) {
+  ch = CommReadChar();
+  DoorLastKey.Extended = false;
+  if (ch != 27) return true;
+  if (!AwaitSequenceByte() || CommPeekChar() != '[') return true;  // a plain ESC
+  CommReadChar();
+  if (!AwaitSequenceByte()) return false;
+  static const std::string kFinal = "ABCD", kScan = "HPMK";
+  size_t at = kFinal.find(CommReadChar());
+  if (at == std::string::npos) return false;
+  ch = kScan[at];
+  DoorLastKey.Extended = true;
+  return true;
+}
+
+}  // namespace
+
+const std::string DOOR_INPUT_CHARS_ALL = Printable(' ', '~');
+const std::string DOOR_INPUT_CHARS_ALPHA =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+const std::string DOOR_INPUT_CHARS_NUMERIC = "0123456789";
+const std::string DOOR_INPUT_CHARS_FILENAME = Printable(' ', '~', "`/*?<>|\"");
+
+bool DoorKeyPressed() {
+  DoorDoEvents();
+  return Stdio ? Env().ConsoleKeyPressed() : CommCharAvail();
+}
+
+char DoorReadKey() {
+  char ch = '\0';
+  DoorLastKey.Location = lkNone;
+  while (DoorLastKey.Location == lkNone) {
+    while (!DoorKeyPressed()) WaitForInput();
+    if (Stdio) {
+      ch = Env().ConsoleReadKey();
+      DoorLastKey.Extended = (ch == '\0');
+      if (DoorLastKey.Extended) ch = Env().ConsoleReadKey();
+      DoorLastKey.Location = lkUser;
+    } else if (ReadSocketKey(ch)) {
+      DoorLastKey.Location = lkUser;
+    }
+  }
+  DoorLastKey.Ch = ch;
+  DoorLastKey.Time = Now();
+  return ch;
+}
+
+namespace {
+
+struct LineEditor {
+  std::string s;
+  int x = 0;  // characters drawn since the field's left edge
+  char password;
+  size_t visible;
+
+  std::string Shown(const std::string& text) const {
+    return password ? std::string(text.size(), password) : text;
+  }
+
+  void Redraw() {
+    if (x > 0) DoorCursorLeft(static_cast<uint8_t>(x));
+    if (s.size() < visible) {
+      size_t pad = visible - s.size();
+      DoorWrite(Shown(s) + std::string(pad, ' '));
+      DoorCursorLeft(static_cast<uint8_t>(pad));
+      x = static_cast<int>(s.size());
+    } else {
+      DoorWrite(Shown(s.substr(s.size() - visible)));
+      x = static_cast<int>(visible);
+    }
+  }
+};
+
+}  // namespace
+
+std::string DoorInput(const std::string& ADefaultText, const std::string& AAllowedCharacters,
+                      char APasswordCharacter, uint8_t AVisibleLength, uint8_t AMaxLength,
+                      uint8_t AAttr) {
+  std::string defaultText = ADefaultText.substr(0, AMaxLength);
+  LineEditor ed{defaultText, 0, APasswordCharacter, AVisibleLength};
+  uint8_t savedAttr = GetTextAttr();
+  DoorTextAttr(AAttr);
+  ed.Redraw();
+  char key;
+  do {
+    key = DoorReadKey();
+    if (key == '\b' && !ed.s.empty()) {
+      ed.s.pop_back();
+      if (ed.s.size() < ed.visible) {
+        DoorWrite("\b \b");
+        --ed.x;
+      } else {
+        ed.Redraw();
+      }
+    } else if (key == 25 && !ed.s.empty()) {
+      ed.s.clear();
+      ed.Redraw();
+    } else if (!DoorLastKey.Extended && AAllowedCharacters.find(key) != std::string::npos &&
+               ed.s.size() < AMaxLength) {
+      ed.s += key;
+      if (ed.s.size() <= ed.visible) {
+        DoorWrite(std::string(1, APasswordCharacter ? APasswordCharacter : key));
+        ++ed.x;
+      } else {
+        ed.Redraw();
+      }
+    }
+  } while (key != 27 && key != '\r');
+  DoorTextAttr(savedAttr);
+  DoorWriteLn();
+  return key == 27 ? defaultText : ed.s;
+}
+
+namespace {
+
+void DrawLiteBarItem(int32_t i, bool highlighted) {
+  DoorCursorRestore();
+  if (i > 0) DoorCursorDown(static_cast<uint8_t>(i));
+  if (highlighted) DoorTextBackground(1);
+  DoorWrite(DoorLiteBarOptions[static_cast<size_t>(i)]);
+  DoorTextAttr(15);
+}
+
+}  // namespace
+
+bool DoorLiteBar(int32_t APageSize) {
+  bool result = true;
+  DoorTextAttr(15);
+  DoorCursorSave();
+  int32_t count = static_cast<int32_t>(DoorLiteBarOptions.size());
+  for (int32_t i = 0; i < count && i < APageSize; ++i) DrawLiteBarItem(i, i == DoorLiteBarIndex);
+  for (;;) {
+    char key = static_cast<char>(std::toupper(static_cast<unsigned char>(DoorReadKey())));
+    if (key == '\r') break;
+    if (key == 'Q') {
+      result = false;
+      break;
+    }
+    int step = 0;
+    if (std::string("26MP").find(key) != std::string::npos &&
+        DoorLiteBarIndex < APageSize - 1 && DoorLiteBarIndex < count - 1) {
+      step = 1;
+    } else if (std::string("48HK").find(key) != std::string::npos && DoorLiteBarIndex >= 1) {
+      step = -1;
+    }
+    if (step != 0) {
+      DrawLiteBarItem(DoorLiteBarIndex, false);
+      DoorLiteBarIndex += step;
+      DrawLiteBarItem(DoorLiteBarIndex, true);
+    }
+  }
+  DoorCursorRestore();
+  return result;
+}

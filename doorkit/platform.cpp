@@ -1,0 +1,303 @@
+#include "doorkit/platform.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr double kUnixEpochDays = 25569.0;  // 1 January 1970 as a TDateTime
+
+// ---- exit procedures -------------------------------------------------------
+
+std::vector<void (*)()>& ExitProcs() {
+  static std::vector<void (*)()> procs;
+  return procs;
+}
+
+// ---- console ---------------------------------------------------------------
+
+struct ConsoleState {
+  bool saved = false;
+  bool raw = false;
+  termios original{};
+};
+ConsoleState g_console;
+
+void RestoreConsole() {
+  if (g_console.raw) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_console.original);
+    g_console.raw = false;
+  }
+}
+
+void OnFatalSignal(int sig) {
+  // Only async-signal-safe work here: put the terminal back, then die with
+  // the signal's default action so the parent sees why.
+  RestoreConsole();
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+void WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;  // output errors are not reported
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+}
+
+class RealPlatform final : public Platform {
+ public:
+  RealPlatform() { Randomize(); }
+
+  void StdoutWrite(std::string_view bytes) override { WriteAll(STDOUT_FILENO, bytes); }
+
+  bool StdoutIsUtf8Terminal() override {
+    if (!isatty(STDOUT_FILENO)) return false;
+    const char* value = nullptr;
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+      const char* v = std::getenv(name);
+      if (v && *v) {
+        value = v;
+        break;
+      }
+    }
+    if (!value) return false;
+    std::string s(value);
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
+  }
+
+  void ConsoleRawMode(bool on) override {
+    if (!isatty(STDIN_FILENO)) return;
+    if (!on) {
+      RestoreConsole();
+      return;
+    }
+    if (g_console.raw) return;
+    if (!g_console.saved) {
+      if (tcgetattr(STDIN_FILENO, &g_console.original) != 0) return;
+      g_console.saved = true;
+      AddExitProc(RestoreConsole);
+      for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) signal(sig, OnFatalSignal);
+    }
+    termios raw = g_console.original;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) g_console.raw = true;
+  }
+
+  bool ConsoleKeyPressed() override {
+    if (!pending_.empty()) return true;
+    if (stdin_closed_) return true;  // ConsoleReadKey reports the hang-up
+    return PollFd(STDIN_FILENO, 0);
+  }
+
+  char ConsoleReadKey() override {
+    if (pending_.empty()) FillPending();
+    char c = pending_.front();
+    pending_.pop_front();
+    return c;
+  }
+
+  bool SocketIsOpen(int fd) override {
+    struct stat st{};
+    return fd >= 0 && fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode);
+  }
+
+  bool SocketSetBlocking(int fd) override {
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) return false;
+    return fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+  }
+
+  bool SocketReadable(int fd) override { return PollFd(fd, 0); }
+
+  long SocketRecv(int fd, char* buf, size_t len) override {
+    for (;;) {
+      ssize_t n = recv(fd, buf, len, 0);
+      if (n < 0 && errno == EINTR) continue;
+      return static_cast<long>(n);
+    }
+  }
+
+  long SocketSend(int fd, const char* buf, size_t len) override {
+    for (;;) {
+      ssize_t n = send(fd, buf, len, MSG_NOSIGNAL);
+      if (n < 0 && errno == EINTR) continue;
+      return static_cast<long>(n);
+    }
+  }
+
+  void SocketShutdown(int fd) override { shutdown(fd, SHUT_RDWR); }
+  void SocketClose(int fd) override { close(fd); }
+
+  void WaitForInput(int fd, int timeoutMs) override {
+    if (fd < 0) {
+      if (!pending_.empty() || stdin_closed_) return;
+      fd = STDIN_FILENO;
+    }
+    PollFd(fd, timeoutMs < 0 ? 0 : timeoutMs);
+  }
+
+  TDateTime Now() override {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    time_t secs = ts.tv_sec;
+    tm local{};
+    localtime_r(&secs, &local);
+    double localSecs = static_cast<double>(secs + local.tm_gmtoff) + ts.tv_nsec / 1e9;
+    return kUnixEpochDays + localSecs / 86400.0;
+  }
+
+  void SleepMs(int ms) override {
+    if (ms <= 0) return;
+    timespec req{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&req, &req) != 0 && errno == EINTR) {
+    }
+  }
+
+  void Randomize() override {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    rng_.seed(static_cast<uint64_t>(ts.tv_sec) * 1000000007ULL ^
+              static_cast<uint64_t>(ts.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32));
+  }
+
+  int64_t Random(int64_t n) override {
+    if (n <= 0) return 0;
+    return std::uniform_int_distribution<int64_t>(0, n - 1)(rng_);
+  }
+
+  std::string ExecutablePath() override {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    return std::string(buf, static_cast<size_t>(n));
+  }
+
+  [[noreturn]] void Exit(int code) override {
+    RunExitProcs();
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }
+
+ private:
+  static bool PollFd(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    for (;;) {
+      int r = poll(&p, 1, timeoutMs);
+      if (r < 0 && errno == EINTR) continue;
+      return r > 0;
+    }
+  }
+
+  int ReadByte(int timeoutMs) {
+    if (timeoutMs >= 0 && !PollFd(STDIN_FILENO, timeoutMs)) return -1;
+    unsigned char c;
+    for (;;) {
+      ssize_t n = read(STDIN_FILENO, &c, 1);
+      if (n == 1) return c;
+      if (n < 0 && errno == EINTR) continue;
+      return -2;  // end of input: the caller is gone
+    }
+  }
+
+  // Reads one key into pending_, turning the terminal's cursor-key sequences
+  // into PC extended keys and every kind of line end into one CR.
+  void FillPending() {
+    int c = ReadByte(-1);
+    if (c == -2) {
+      stdin_closed_ = true;
+      // Standard input has ended: the caller hung up. Nothing can be read
+      // any more, so the session ends here as after a lost carrier.
+      Exit(0);
+    }
+    if (c == '\n' && last_was_cr_) {  // CR LF is one Enter
+      last_was_cr_ = false;
+      return FillPending();
+    }
+    last_was_cr_ = (c == '\r');
+    if (c == '\n') c = '\r';
+    if (c == 27) {
+      int c2 = ReadByte(50);
+      if (c2 == '[' || c2 == 'O') {
+        int c3 = ReadByte(50);
+        const char* keys = "ABCD";
+        const char* scans = "HPMK";
+        for (int i = 0; i < 4; ++i) {
+          if (c3 == keys[i]) {
+            pending_.push_back('\0');
+            pending_.push_back(scans[i]);
+            return;
+          }
+        }
+        // Any other sequence (function keys and the like): drop it whole.
+        while (c3 >= 0 && !(c3 >= 0x40 && c3 <= 0x7E)) c3 = ReadByte(50);
+        return FillPending();
+      }
+      pending_.push_back(27);
+      if (c2 >= 0) pending_.push_back(static_cast<char>(c2));
+      return;
+    }
+    pending_.push_back(static_cast<char>(c));
+  }
+
+  std::mt19937_64 rng_;
+  std::deque<char> pending_;
+  bool stdin_closed_ = false;
+  bool last_was_cr_ = false;
+};
+
+RealPlatform& Real() {
+  static RealPlatform real;
+  return real;
+}
+
+Platform* g_env = nullptr;
+
+}  // namespace
+
+Platform& Env() { return g_env ? *g_env : Real(); }
+void SetEnv(Platform* p) { g_env = p; }
+
+int64_t SecondsBetween(TDateTime a, TDateTime b) {
+  // A small allowance keeps a whole second computed from fractional days
+  // from landing just below the integer.
+  return static_cast<int64_t>(std::fabs(a - b) * 86400.0 + 1e-4);
+}
+
+void AddExitProc(void (*proc)()) { ExitProcs().push_back(proc); }
+
+void RunExitProcs() {
+  auto& procs = ExitProcs();
+  while (!procs.empty()) {  // last installed runs first
+    auto proc = procs.back();
+    procs.pop_back();
+    proc();
+  }
+}
+
+void ClearExitProcs() { ExitProcs().clear(); }

@@ -1,0 +1,25 @@
+// Small string helpers of the door layer: durations, colour-code handling,
+// delimited tokens.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Index 0 is present and empty; the tokens are at 1..N.
+using TTokens = std::vector<std::string>;
+
+std::string SecToDHMS(int32_t s);  // "0d 1h 2m 5s"
+std::string SecToHM(int32_t s);    // "01:02"
+std::string SecToHMS(int32_t s);   // "01:02:05"
+std::string SecToMS(int32_t s);    // "62:05"
+
+// "|" + two hex digits (a whole attribute byte) becomes an ANSI sequence.
+std::string PipeToAnsi(const std::string& text);
+// Removes backtick colour codes (grave accent + one character, + two for "r").
+std::string TickStrip(const std::string& text);
+
+TTokens StrToTok(const std::string& text, char delimiter);
+std::string TokToStr(const TTokens& tokens, char delimiter, int start = 1);
+
+std::string Base64Decode(const std::string& text);

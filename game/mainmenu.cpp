@@ -1,0 +1,163 @@
+#include "game/mainmenu.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+
+#include "doorkit/door.h"
+#include "game/config.h"
+#include "game/globals.h"
+#include "game/intro.h"
+#include "game/klassic.h"
+#include "game/player.h"
+#include "game/scores.h"
+
+namespace {
+
+// Code page 437 double-line box characters.
+const char kTopLeft = '\xC9', kTopRight = '\xBB', kBottomLeft = '\xC8', kBottomRight = '\xBC';
+const char kTeeLeft = '\xCC', kTeeRight = '\xB9', kHorizontal = '\xCD', kVertical = '\xBA';
+const int kMenuWidth = 42;
+
+std::string Rule(char left, char right) {
+  return "  " + std::string(1, left) + std::string(kMenuWidth, kHorizontal) + right + "\r\n";
+}
+
+std::string Framed(const std::string& text) {
+  return "  " + std::string(1, kVertical) + text + kVertical + "\r\n";
+}
+
+char ReadUpperKey() {
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(DoorReadKey())));
+}
+
+void PressAnyKey() {
+  DoorWrite("Press any key...");
+  DoorReadKey();
+}
+
+void ShowThisMonthsBoard() {
+  DoorClrScr();
+  DoorTextAttr(10);
+  ShowScoreboard(true);
+  DoorWriteLn();
+  PressAnyKey();
+}
+
+void PlayKlassic() {
+  SetupPlayerKingdom();
+  do {
+    PlayGame();
+  } while (PlayAgain());
+  Player.reset();
+}
+
+}  // namespace
+
+std::string GetGameDir() {
+  std::string path = Env().ExecutablePath();
+  size_t slash = path.find_last_of('/');
+  std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash);
+  if (dir.empty()) {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd)) dir = cwd;
+  }
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+char ShowMainMenu() {
+  struct Item {
+    uint8_t colour;
+    const char* text;
+  };
+  static const Item kItems[] = {
+      {14, "  [K] Klassic Mode (vs Computer)          "},
+      {11, "  [M] Multiplayer (Player vs Player)      "},
+      {10, "  [R] Rankings & Statistics               "},
+      {3, "  [H] Help & Instructions                 "},
+      {12, "  [Q] Quit to BBS                         "},
+  };
+  DoorClrScr();
+  DoorWriteLn();
+  DoorTextAttr(2);
+  DoorWrite(Rule(kTopLeft, kTopRight));
+  DoorWrite("  " + std::string(1, kVertical));
+  DoorTextAttr(10);
+  DoorWrite("    VEREVAR & URUZODEDO 25 - MAIN MENU    ");
+  DoorTextAttr(2);
+  DoorWrite(std::string(1, kVertical) + "\r\n");
+  DoorWrite(Rule(kTeeLeft, kTeeRight));
+  DoorWrite(Framed(std::string(kMenuWidth, ' ')));
+  for (const Item& item : kItems) {
+    DoorTextAttr(2);
+    DoorWrite("  " + std::string(1, kVertical));
+    DoorTextAttr(item.colour);
+    DoorWrite(item.text);
+    DoorTextAttr(2);
+    DoorWrite(std::string(1, kVertical) + "\r\n");
+  }
+  DoorWrite(Framed(std::string(kMenuWidth, ' ')));
+  DoorWrite(Rule(kBottomLeft, kBottomRight));
+  DoorWriteLn();
+  DoorTextAttr(14);
+  DoorWrite("  Select option: ");
+  char key = ReadUpperKey();
+  DoorWriteLn(std::string(1, key));
+  return key;
+}
+
+void ShowHelp() {
+  DoorClrScr();
+  DoorWriteLn();
+  DoorTextAttr(15);
+  DoorWriteCentered("  * HELP & INSTRUCTIONS *");
+  DoorWriteLn();
+  DoorWriteLn();
+  DoorTextAttr(14);
+  DoorWriteLn("Klassic Mode: Battle King Computer to destroy his kastle, defeat");
+  DoorWriteLn("              his army, or assassinate him!");
+  DoorWriteLn();
+  DoorWriteLn("Multiplayer:  Challenge other players to strategic warfare!");
+  DoorWriteLn("              Games are turn-based and async.");
+  DoorWriteLn();
+  DoorTextAttr(10);
+  DoorWriteLn("During your turn you can:");
+  DoorWriteLn("  - Draft civilians or release soldiers");
+  DoorWriteLn("  - Visit the trading post to buy supplies");
+  DoorWriteLn("  - Attack with soldiers, gronels, or slingards");
+  DoorWriteLn("  - Send assassins to eliminate your opponent");
+  DoorWriteLn();
+  PressAnyKey();
+}
+
+int QgsMain(int argc, char** argv) {
+  Env().Randomize();
+  DoorProgramNameAndVersion = "Verevar & Uruzodedo 25";
+  DoorSession.PipeWrite = false;
+  DoorStartup(argc, argv);
+  HoldAliasForWrite = DoorDropInfo.Alias;
+  Config = ReadConfig();
+  ShowIntro();
+
+  Done = false;
+  do {
+    MenuChoice = ShowMainMenu();
+    switch (MenuChoice) {
+      case 'K': PlayKlassic(); break;
+      case 'R': ShowThisMonthsBoard(); break;
+      case 'H': ShowHelp(); break;
+      case 'Q': Done = true; break;
+      default: break;  // M arrives with Multiplayer; until then the menu is drawn again
+    }
+  } while (!Done);
+
+  DoorWriteLn();
+  DoorWriteLn();
+  DoorTextAttr(6);
+  DoorWriteLn("Returning to " + Config.BBSName + "...");
+  Delay(2000);
+  DoorShutdown();
+  return 0;
+}

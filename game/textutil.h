@@ -1,0 +1,21 @@
+// Small text conversions shared by the game's readers and screens.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Trims characters with codes below 33 (blanks and control characters) from
+// both ends.
+std::string TrimControl(const std::string& s);
+// Trims blanks from both ends.
+std::string TrimBlanks(const std::string& s);
+// A whole decimal int32 (an optional sign, then digits), or fallback.
+int32_t StrToIntDef(const std::string& s, int32_t fallback);
+// Like StrToIntDef, but reports failure instead of a fallback.
+bool TryStrToInt(const std::string& s, int32_t& value);
+std::string UpperCase(std::string s);
+char UpKey(char c);
+// printf into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Clamps a 64-bit result into int32's range.
+int32_t ClampInt32(int64_t v);

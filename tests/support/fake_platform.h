@@ -1,0 +1,106 @@
+// A scripted platform for tests: keys and socket bytes come from queues,
+// random draws from a script (then from a seeded generator), sleeps move a
+// virtual clock, and every byte sent is captured. Installing it also points
+// the game directory at a fresh temporary folder.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "doorkit/platform.h"
+
+// Thrown by Exit: the session ended with this code.
+struct DoorExit {
+  int code;
+};
+
+// Thrown when a test waits for a key that its script does not hold.
+struct ScriptExhausted : std::runtime_error {
+  ScriptExhausted() : std::runtime_error("the test script ran out of keys") {}
+};
+
+class FakePlatform : public Platform {
+ public:
+  FakePlatform();
+  ~FakePlatform() override;
+
+  // ---- scripting ----
+  void Keys(const std::string& keys) { keys_.insert(keys_.end(), keys.begin(), keys.end()); }
+  // One receive's worth of socket bytes, available from virtual time `at`
+  // (milliseconds since the fake's start; 0 = at once).
+  void SocketChunk(const std::string& bytes, int64_t atMs = 0) {
+    chunks_.push_back({bytes, atMs});
+  }
+  void HangUp(int64_t atMs = 0) { chunks_.push_back({std::string(), atMs, true}); }
+  void Draws(std::initializer_list<int64_t> values) {
+    draws_.insert(draws_.end(), values.begin(), values.end());
+  }
+  void Seed(uint64_t seed) { rng_.seed(seed); }
+
+  // ---- what happened ----
+  std::string out;                    // every byte sent to stdout or the socket
+  std::string socketOut;              // the socket's share of out
+  std::vector<int64_t> drawsAsked;    // n of every Random(n)
+  std::vector<int> sleeps;            // every SleepMs
+  int64_t nowMs = 0;                  // virtual time since the start
+  int waits = 0;                      // WaitForInput calls
+  bool rawMode = false;
+  bool utf8Terminal = false;
+  bool socketOpen = true;
+  bool socketClosed = false;
+  bool socketShutdown = false;
+  std::string gameDir;                // with a trailing "/"
+  // Virtual time a socket session may wait with nothing to read before the
+  // test is stopped (guards against a test that never ends).
+  int64_t maxIdleMs = 48LL * 3600 * 1000;
+
+  void Advance(int64_t ms) { nowMs += ms; }
+  std::string TakeOut() {
+    std::string s = std::move(out);
+    out.clear();
+    return s;
+  }
+
+  // ---- Platform ----
+  void StdoutWrite(std::string_view bytes) override { out.append(bytes); }
+  bool StdoutIsUtf8Terminal() override { return utf8Terminal; }
+  void ConsoleRawMode(bool on) override { rawMode = on; }
+  bool ConsoleKeyPressed() override { return !keys_.empty(); }
+  char ConsoleReadKey() override;
+  bool SocketIsOpen(int) override { return socketOpen; }
+  bool SocketSetBlocking(int) override { return socketOpen; }
+  bool SocketReadable(int) override;
+  long SocketRecv(int, char* buf, size_t len) override;
+  long SocketSend(int, const char* buf, size_t len) override;
+  void SocketShutdown(int) override { socketShutdown = true; }
+  void SocketClose(int) override { socketClosed = true; }
+  void WaitForInput(int fd, int timeoutMs) override;
+  TDateTime Now() override;
+  void SleepMs(int ms) override;
+  void Randomize() override {}
+  int64_t Random(int64_t n) override;
+  std::string ExecutablePath() override { return gameDir + "qgs"; }
+  [[noreturn]] void Exit(int code) override;
+
+  // The virtual clock's start: 9 December 2026, 12:00:00 local.
+  static constexpr TDateTime kStart = 46365.5;
+
+ private:
+  struct Chunk {
+    std::string bytes;
+    int64_t atMs;
+    bool hangUp = false;
+  };
+  std::deque<char> keys_;
+  std::deque<Chunk> chunks_;
+  std::deque<int64_t> draws_;
+  std::mt19937_64 rng_{12345};
+  int64_t idleMs_ = 0;
+};
+
+// Puts the door layer's session records back to their start-up values.
+void ResetDoorState();
