@@ -26,6 +26,12 @@ void WaitForInput() {
     double untilCheck = (DoorSession.EventsTime - Now()) * 86400000.0 + 1000.0;
     timeoutMs = static_cast<int>(std::clamp(std::ceil(untilCheck), 1.0, 1000.0));
   }
+  if (!Stdio && !CommCarrier()) {
+    // The caller is gone and a dead socket polls readable at once: sleep
+    // until the check that ends the session instead of spinning.
+    Delay(timeoutMs);
+    return;
+  }
   Env().WaitForInput(Stdio ? -1 : CommHandle(), timeoutMs);
 }
 
