@@ -16,7 +16,7 @@ void Startup(std::vector<std::string> args) {
   DoorStartup(static_cast<int>(argv.size()), argv.data());
 }
 
-class SocketSessionTest : public ::testing::Test {
+class SocketCallerTest : public ::testing::Test {
  protected:
   FakePlatform fake;
 
@@ -26,7 +26,7 @@ class SocketSessionTest : public ::testing::Test {
   }
 };
 
-TEST_F(SocketSessionTest, EscAloneIsReturnedAfterHalfASecond) {
+TEST_F(SocketCallerTest, EscAloneIsReturnedAfterHalfASecond) {
   fake.SocketChunk("\x1b");
   EXPECT_EQ(DoorReadKey(), 27);
   EXPECT_FALSE(DoorLastKey.Extended);
@@ -35,7 +35,7 @@ TEST_F(SocketSessionTest, EscAloneIsReturnedAfterHalfASecond) {
   EXPECT_LE(fake.nowMs, 550);
 }
 
-TEST_F(SocketSessionTest, EscThenAnotherKeyGivesBothInTurn) {
+TEST_F(SocketCallerTest, EscThenAnotherKeyGivesBothInTurn) {
   fake.SocketChunk("\x1b");
   fake.SocketChunk("x", 200);  // typed within the wait
   EXPECT_EQ(DoorReadKey(), 27);
@@ -44,7 +44,7 @@ TEST_F(SocketSessionTest, EscThenAnotherKeyGivesBothInTurn) {
   EXPECT_FALSE(DoorLastKey.Extended);
 }
 
-TEST_F(SocketSessionTest, CursorKeysBecomeExtendedKeysEvenWhenCut) {
+TEST_F(SocketCallerTest, CursorKeysBecomeExtendedKeysEvenWhenCut) {
   const std::pair<char, char> keys[] = {{'A', 'H'}, {'B', 'P'}, {'C', 'M'}, {'D', 'K'}};
   for (auto [final, scan] : keys) {
     fake.SocketChunk(std::string("\x1b[") + final);
@@ -61,7 +61,7 @@ TEST_F(SocketSessionTest, CursorKeysBecomeExtendedKeysEvenWhenCut) {
   EXPECT_FALSE(DoorLastKey.Extended);
 }
 
-TEST_F(SocketSessionTest, UnknownAndUnfinishedSequencesAreSwallowed) {
+TEST_F(SocketCallerTest, UnknownAndUnfinishedSequencesAreSwallowed) {
   fake.SocketChunk("\x1b[5~");
   EXPECT_EQ(DoorReadKey(), '~');  // the "5" went with ESC [
   fake.SocketChunk("\x1b[", fake.nowMs);
@@ -69,7 +69,7 @@ TEST_F(SocketSessionTest, UnknownAndUnfinishedSequencesAreSwallowed) {
   EXPECT_EQ(DoorReadKey(), 'z');
 }
 
-TEST_F(SocketSessionTest, TelnetAnswersAreNotKeys) {
+TEST_F(SocketCallerTest, TelnetAnswersAreNotKeys) {
   fake.SocketChunk("\xff\xfd\x01\xff\xfd");
   fake.SocketChunk(std::string(1, '\0') + "y\r", 10);
   fake.SocketChunk("\n", 20);
@@ -79,7 +79,7 @@ TEST_F(SocketSessionTest, TelnetAnswersAreNotKeys) {
   EXPECT_EQ(DoorReadKey(), 'n');  // the LF did not make a second Enter
 }
 
-TEST_F(SocketSessionTest, HangUpEndsTheSessionWithinASecond) {
+TEST_F(SocketCallerTest, HangUpEndsTheSessionWithinASecond) {
   fake.HangUp(3000);
   try {
     DoorReadKey();
@@ -96,7 +96,7 @@ TEST_F(SocketSessionTest, HangUpEndsTheSessionWithinASecond) {
   EXPECT_LT(fake.waits + static_cast<int>(fake.sleeps.size()), 30);  // no spinning
 }
 
-TEST_F(SocketSessionTest, IdleCallerWakesTheSessionAboutOnceASecond) {
+TEST_F(SocketCallerTest, IdleCallerWakesTheSessionAboutOnceASecond) {
   fake.SocketChunk("k", 20000);
   EXPECT_EQ(DoorReadKey(), 'k');
   EXPECT_EQ(fake.nowMs, 20000);
@@ -104,7 +104,7 @@ TEST_F(SocketSessionTest, IdleCallerWakesTheSessionAboutOnceASecond) {
   EXPECT_GE(fake.waits, 19);  // still checking the carrier every second
 }
 
-TEST_F(SocketSessionTest, IdleLimitEndsTheSession) {
+TEST_F(SocketCallerTest, IdleLimitEndsTheSession) {
   try {
     DoorReadKey();
     FAIL();
