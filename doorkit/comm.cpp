@@ -1,44 +1,120 @@
 // The Telnet socket transport: sends unbuffered, receives without waiting
 // into a buffer, and remembers when the caller has gone.
+//
+// What arrives is a Telnet stream, not bare keys: the client answers our
+// announcements (IAC DO ECHO ...), may start negotiations of its own and
+// sends Enter as CR LF or CR NUL. The receive path keeps only the caller's
+// keys, turns every Enter into one CR, and carries its state from one
+// receive to the next, since TCP may cut a command or a line end anywhere.
 #include "doorkit/comm.h"
 
 #include "doorkit/platform.h"
 
 namespace {
 
+constexpr unsigned char kIac = 255;   // interpret as command
+constexpr unsigned char kWill = 251;  // WILL, WONT, DO, DONT: 251..254
+constexpr unsigned char kSb = 250;    // subnegotiation begin
+constexpr unsigned char kSe = 240;    // subnegotiation end
+constexpr unsigned char kTransmitBinary = 0;
+constexpr unsigned char kEcho = 1;
+
+// Where the receive path stands in the Telnet stream.
+enum class TelnetState {
+  Data,        // plain bytes
+  Command,     // after IAC
+  Option,      // after IAC WILL/WONT/DO/DONT: the option byte follows
+  Sub,         // inside IAC SB ... IAC SE
+  SubCommand,  // after IAC inside a subnegotiation
+};
+
 int32_t FCommNumber = -1;
 bool FCarrier = true;
-std::string FBuffer;
+std::string FBuffer;  // received keys not yet consumed
+TelnetState FTelnet = TelnetState::Data;
+bool FAfterCr = false;  // the last key was a CR: an LF or NUL now ends the same Enter
 
-void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
-    s.replace(at, from.size(), to);
+void PutKey(char c) {
+  bool afterCr = FAfterCr;
+  FAfterCr = (c == '\r');
+  if (afterCr && (c == '\n' || c == '\0')) return;
+  FBuffer += (c == '\n') ? '\r' : c;
+}
+
+void TakeByte(unsigned char b) {
+  switch (FTelnet) {
+    case TelnetState::Data:
+      if (b == kIac) {
+        FTelnet = TelnetState::Command;
+      } else {
+        PutKey(static_cast<char>(b));
+      }
+      return;
+    case TelnetState::Command:
+      FTelnet = TelnetState::Data;
+      if (b == kIac) {
+        PutKey(static_cast<char>(kIac));  // an escaped 255 is data
+      } else if (b >= kWill) {
+        FTelnet = TelnetState::Option;
+      } else if (b == kSb) {
+        FTelnet = TelnetState::Sub;
+      }
+      // any other command (NOP, GA, AYT ...) stands alone and carries no key
+      return;
+    case TelnetState::Option:
+      FTelnet = TelnetState::Data;
+      return;
+    case TelnetState::Sub:
+      if (b == kIac) FTelnet = TelnetState::SubCommand;
+      return;
+    case TelnetState::SubCommand:
+      if (b == kSe) {
+        FTelnet = TelnetState::Data;
+      } else if (b == kIac) {
+        FTelnet = TelnetState::Sub;  // an escaped 255 among the parameters
+      } else {
+        // A subnegotiation cut short by another command: take the command,
+        // so that a broken client cannot swallow every later key.
+        FTelnet = TelnetState::Command;
+        TakeByte(b);
+      }
+      return;
   }
 }
 
+// Receives what is waiting, without waiting for more.
 void ReceiveData() {
   if (FCommNumber < 0 || !FCarrier) return;
   if (!Env().SocketReadable(FCommNumber)) return;
   char buf[1024];
   long n = Env().SocketRecv(FCommNumber, buf, sizeof buf);
-  if (n <= 0) {
-    FCarrier = false;
+  if (n <= 0 || static_cast<size_t>(n) > sizeof buf) {
+    FCarrier = false;  // the caller hung up, or the connection failed
     return;
   }
-  FBuffer.assign(buf, static_cast<size_t>(n));
-  ReplaceAll(FBuffer, "\r\n", "\r");
-  ReplaceAll(FBuffer, std::string("\r\0", 2), "\r");
-  ReplaceAll(FBuffer, "\n", "\r");
+  for (long i = 0; i < n; ++i) TakeByte(static_cast<unsigned char>(buf[i]));
 }
 
 }  // namespace
 
 void CommOpen(int32_t handle) {
+  FBuffer.clear();
+  FTelnet = TelnetState::Data;
+  FAfterCr = false;
+  if (handle < 0 || !Env().SocketIsOpen(handle)) {
+    // Not a connection at all (a wrong handle from the BBS): there is no
+    // caller, and the handle is someone else's, so it is never touched.
+    FCommNumber = -1;
+    FCarrier = false;
+    return;
+  }
   FCommNumber = handle;
   FCarrier = true;
-  FBuffer.clear();
   Env().SocketSetBlocking(handle);
-  CommWriteRaw(std::string("\xff\xfb\x00\xff\xfb\x01", 6));
+  const char announcements[] = {static_cast<char>(kIac), static_cast<char>(kWill),
+                                static_cast<char>(kTransmitBinary), static_cast<char>(kIac),
+                                static_cast<char>(kWill), static_cast<char>(kEcho)};
+  CommWriteBlock(announcements, sizeof announcements);
 }
 
 bool CommCarrier() { return FCarrier; }
@@ -51,7 +127,7 @@ bool CommCharAvail() {
 
 char CommPeekChar() {
   while (FBuffer.empty()) {
-    if (!FCarrier || FCommNumber < 0) return '\0';
+    if (!FCarrier || FCommNumber < 0) return '\0';  // nothing will ever come
     Env().WaitForInput(FCommNumber, 1);
     ReceiveData();
   }
@@ -69,7 +145,7 @@ void CommWrite(const std::string& text) {
   escaped.reserve(text.size());
   for (char c : text) {
     escaped += c;
-    if (c == '\xff') escaped += c;
+    if (static_cast<unsigned char>(c) == kIac) escaped += c;
   }
   CommWriteBlock(escaped.data(), escaped.size());
 }
@@ -77,8 +153,18 @@ void CommWrite(const std::string& text) {
 void CommWriteRaw(const std::string& text) { CommWriteBlock(text.data(), text.size()); }
 
 void CommWriteBlock(const char* buffer, size_t length) {
-  if (length == 0 || FCommNumber < 0) return;
-  Env().SocketSend(FCommNumber, buffer, length);
+  if (FCommNumber < 0) return;
+  // A blocking send stops short only when a signal interrupts it; the rest
+  // still belongs to the screen, so it is sent too.
+  while (length > 0) {
+    long sent = Env().SocketSend(FCommNumber, buffer, length);
+    if (sent <= 0 || static_cast<size_t>(sent) > length) {
+      FCarrier = false;  // the caller is gone
+      return;
+    }
+    buffer += sent;
+    length -= static_cast<size_t>(sent);
+  }
 }
 
 void CommClose(bool disconnect) {
@@ -86,6 +172,7 @@ void CommClose(bool disconnect) {
   if (disconnect) Env().SocketShutdown(FCommNumber);
   Env().SocketClose(FCommNumber);
   FCommNumber = -1;
+  FCarrier = false;
 }
 
 void CommFlushOutBuffer() {}

@@ -277,7 +277,9 @@ void DefaultOnHangup() {
   // The caller is gone: only the local console hears about it.
   LocalConsoleWrite(AnsiTextAttr(15) + AnsiClrScr() + kCrLf +
                     "   Caller Dropped Carrier.  Returning To BBS..." + kCrLf);
-  DoorEndSession();
+  // Nobody is left to read a pause, and the BBS waits for this node: end
+  // at once.
+  DoorEndSession(0);
 }
 
 namespace {
@@ -342,6 +344,7 @@ void DefaultOnUsage() {
       "",
       " Optional parameters",
       "  -X         DISABLE COMM ROUTINES (STDIO MODE)",
+      "  -U         UTF-8 OUTPUT (NO ANSI MUSIC)",
       "",
   };
   std::string text = AnsiClrScr();

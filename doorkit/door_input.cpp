@@ -27,8 +27,8 @@ void WaitForInput() {
     timeoutMs = static_cast<int>(std::clamp(std::ceil(untilCheck), 1.0, 1000.0));
   }
   if (!Stdio && !CommCarrier()) {
-    // A hung-up socket polls as readable forever: sleep until the next
-    // check, which ends the session.
+    // The caller is gone and a dead socket polls readable at once: sleep
+    // until the check that ends the session instead of spinning.
     Delay(timeoutMs);
     return;
   }

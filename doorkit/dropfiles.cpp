@@ -1,8 +1,196 @@
+// The four drop-file formats. Each is one value per line from the top; a
+// line the file does not have reads as empty, so its default applies. BBSes
+// on every system write these files, so lines may end in CR LF as well as
+// LF, and names are kept free of control characters: the alias ends up in
+// the game's line-based data files.
 #include "doorkit/dropfiles.h"
 
-// The readers arrive with the socket transport; until then a drop file
-// leaves DoorDropInfo at its defaults.
-void ReadDoor32(const std::string&) {}
-void ReadDoorSys(const std::string&) {}
-void ReadDorInfo(const std::string&) {}
-void ReadLordInfo(const std::string&) {}
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+
+#include "doorkit/door.h"
+
+namespace {
+
+// The lines of one drop file, read in order.
+class DropFileLines {
+ public:
+  explicit DropFileLines(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) in_.open(path, std::ios::binary);
+  }
+
+  bool IsOpen() const { return in_.is_open(); }
+
+  // The next line without its line end; empty past the end of the file.
+  std::string Next() {
+    std::string line;
+    if (!std::getline(in_, line)) return {};
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+  }
+
+  void Skip(int count) {
+    for (int i = 0; i < count; ++i) Next();
+  }
+
+ private:
+  std::ifstream in_;
+};
+
+int64_t Clamp32(int64_t v) { return std::clamp<int64_t>(v, INT32_MIN, INT32_MAX); }
+
+// The text as a decimal integer (blanks around it allowed), or fallback.
+int64_t IntOr(const std::string& text, int64_t fallback) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return fallback;
+  size_t last = text.find_last_not_of(" \t");
+  std::string s = text.substr(first, last - first + 1);
+  size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
+  if (i == s.size()) return fallback;
+  int64_t value = 0;
+  for (; i < s.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return fallback;
+    value = value * 10 + (s[i] - '0');
+    if (value > static_cast<int64_t>(INT32_MAX) + 1) return fallback;
+  }
+  if (s[0] == '-') value = -value;
+  return value < INT32_MIN || value > INT32_MAX ? fallback : value;
+}
+
+int32_t Int32Or(const std::string& text, int32_t fallback) {
+  return static_cast<int32_t>(IntOr(text, fallback));
+}
+
+int32_t MinutesToSeconds(const std::string& text) {
+  return static_cast<int32_t>(Clamp32(IntOr(text, 0) * 60));
+}
+
+// A 1-based record number stored 0-based.
+int32_t RecordPosition(const std::string& text) {
+  return static_cast<int32_t>(Clamp32(IntOr(text, 1) - 1));
+}
+
+// A connection type outside a byte's range is no known type.
+uint8_t ConnectionType(const std::string& text) {
+  return static_cast<uint8_t>(std::clamp<int64_t>(IntOr(text, 0), 0, 255));
+}
+
+// A name with its control characters (bytes below 32, and 127) removed.
+std::string CleanName(const std::string& text) {
+  std::string name;
+  for (char c : text) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b >= 32 && b != 127) name += c;
+  }
+  return name;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool SameIgnoringCase(const std::string& line, const char* text) { return Upper(line) == text; }
+
+// A port number after "COM" ("COM1" gives 1); a port above 0 is serial.
+void SetSerialPort(const std::string& number) {
+  DoorDropInfo.ComNum = Int32Or(number, 0);
+  if (DoorDropInfo.ComNum > 0) DoorDropInfo.ComType = 1;
+}
+
+}  // namespace
+
+void ReadDoor32(const std::string& path) {
+  DropFileLines file(path);
+  if (!file.IsOpen()) return;
+  TDoorDropInfo& info = DoorDropInfo;
+  info.ComType = ConnectionType(file.Next());
+  info.ComNum = Int32Or(file.Next(), -1);
+  info.Baud = Int32Or(file.Next(), 38400);
+  file.Skip(1);  // the BBS software's name
+  info.RecPos = RecordPosition(file.Next());
+  info.RealName = CleanName(file.Next());
+  info.Alias = CleanName(file.Next());
+  info.Access = Int32Or(file.Next(), 0);
+  info.MaxSeconds = MinutesToSeconds(file.Next());
+  info.Emulation = Int32Or(file.Next(), 1) == 0 ? etASCII : etANSI;
+  info.Node = Int32Or(file.Next(), 0);
+}
+
+void ReadDoorSys(const std::string& path) {
+  DropFileLines file(path);
+  if (!file.IsOpen()) return;
+  TDoorDropInfo& info = DoorDropInfo;
+  // "COM1:": the number stands between "COM" and the final character.
+  std::string port = file.Next();
+  SetSerialPort(port.size() > 4 ? port.substr(3, port.size() - 4) : std::string());
+  file.Skip(2);
+  info.Node = Int32Or(file.Next(), 0);
+  info.Baud = Int32Or(file.Next(), 38400);
+  file.Skip(4);
+  info.RealName = CleanName(file.Next());  // line 10
+  file.Skip(4);
+  info.Access = Int32Or(file.Next(), 0);  // line 15
+  file.Skip(2);
+  info.MaxSeconds = Int32Or(file.Next(), 0);  // line 18, already seconds
+  file.Skip(1);
+  info.Emulation = SameIgnoringCase(file.Next(), "GR") ? etANSI : etASCII;  // line 20
+  file.Skip(5);
+  info.RecPos = RecordPosition(file.Next());  // line 26
+  file.Skip(9);
+  info.Alias = CleanName(file.Next());  // line 36
+}
+
+void ReadDorInfo(const std::string& path) {
+  DropFileLines file(path);
+  if (!file.IsOpen()) return;
+  TDoorDropInfo& info = DoorDropInfo;
+  file.Skip(3);
+  std::string port = file.Next();  // line 4, "COM1"
+  SetSerialPort(port.size() > 3 ? port.substr(3) : std::string());
+  std::string speed = file.Next();  // "38400 BAUD,N,8,1"
+  info.Baud = Int32Or(speed.substr(0, speed.find(' ')), 38400);
+  file.Skip(1);
+  std::string firstName = CleanName(file.Next());  // line 7
+  std::string lastName = CleanName(file.Next());
+  info.Alias = firstName;
+  info.RealName = lastName.empty() ? firstName : firstName + " " + lastName;
+  file.Skip(1);
+  info.Emulation = Int32Or(file.Next(), 1) == 1 ? etANSI : etASCII;  // line 10
+  info.Access = Int32Or(file.Next(), 0);
+  info.MaxSeconds = MinutesToSeconds(file.Next());
+}
+
+void ReadLordInfo(const std::string& path) {
+  DropFileLines file(path);
+  if (!file.IsOpen()) return;
+  TDoorDropInfo& info = DoorDropInfo;
+  info.RecPos = Int32Or(file.Next(), 0);
+  info.Emulation = Int32Or(file.Next(), 3) == 3 ? etANSI : etASCII;
+  file.Skip(1);
+  info.Fairy = SameIgnoringCase(file.Next(), "FAIRY YES");  // line 4
+  info.MaxSeconds = MinutesToSeconds(file.Next());
+  info.Alias = CleanName(file.Next());
+  info.RealName = CleanName(file.Next());  // line 7, first name
+  std::string lastName = CleanName(file.Next());
+  if (!lastName.empty()) info.RealName += " " + lastName;
+  info.ComNum = Int32Or(file.Next(), 0);  // line 9
+  info.Baud = Int32Or(file.Next(), 38400);
+  file.Skip(1);
+  std::string kind = Upper(file.Next());  // line 12
+  if (kind == "LOCAL") {
+    info.ComType = 0;
+  } else if (kind == "TELNET") {
+    info.ComType = 2;
+  } else if (kind == "WC5") {
+    info.ComType = 3;
+  } else {
+    info.ComType = 1;
+  }
+  file.Skip(1);
+  info.Clean = SameIgnoringCase(file.Next(), "CLEAN MODE ON");  // line 14
+}

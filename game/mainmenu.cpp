@@ -45,6 +45,11 @@ void ShowThisMonthsBoard() {
   PressAnyKey();
 }
 
+// The game's own command-line switches, handed over by the door layer.
+void OnGameSwitch(char key, const std::string&) {
+  if (key == 'U') DoorCharset = csUTF8;  // a BBS whose callers' terminals speak UTF-8
+}
+
 void PlayKlassic() {
   SetupPlayerKingdom();
   do {
@@ -136,6 +141,7 @@ int QgsMain(int argc, char** argv) {
   Env().Randomize();
   DoorProgramNameAndVersion = "Verevar & Uruzodedo 25";
   DoorSession.PipeWrite = false;
+  DoorOnCLP = OnGameSwitch;
   DoorStartup(argc, argv);
   HoldAliasForWrite = DoorDropInfo.Alias;
   Config = ReadConfig();

@@ -1,5 +1,6 @@
 #include "support/fake_platform.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -36,9 +37,11 @@ bool FakePlatform::SocketReadable(int) {
 }
 
 long FakePlatform::SocketRecv(int, char* buf, size_t len) {
+  waitsWithoutRecv_ = 0;
   if (chunks_.empty() || chunks_.front().atMs > nowMs) return -1;
   Chunk& chunk = chunks_.front();
   if (chunk.hangUp) return 0;  // stays: every later receive sees the close
+  if (chunk.error) return -1;  // stays as well
   size_t n = std::min(len, chunk.bytes.size());
   std::memcpy(buf, chunk.bytes.data(), n);
   chunk.bytes.erase(0, n);
@@ -48,6 +51,7 @@ long FakePlatform::SocketRecv(int, char* buf, size_t len) {
 
 long FakePlatform::SocketSend(int, const char* buf, size_t len) {
   if (socketClosed) return -1;
+  len = std::min(len, sendLimit);
   out.append(buf, len);
   socketOut.append(buf, len);
   return static_cast<long>(len);
@@ -60,7 +64,10 @@ void FakePlatform::WaitForInput(int fd, int timeoutMs) {
     if (keys_.empty()) throw ScriptExhausted();
     return;
   }
-  if (SocketReadable(fd)) return;
+  if (SocketReadable(fd)) {
+    if (++waitsWithoutRecv_ > 1000) throw SocketSpin();
+    return;
+  }
   int64_t wake = nowMs + timeoutMs;
   if (!chunks_.empty() && chunks_.front().atMs < wake) wake = chunks_.front().atMs;
   idleMs_ += wake - nowMs;

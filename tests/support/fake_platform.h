@@ -18,6 +18,12 @@ struct DoorExit {
   int code;
 };
 
+// Thrown when the code under test keeps waiting for socket input that is
+// already there without receiving it: it would spin for ever.
+struct SocketSpin : std::runtime_error {
+  SocketSpin() : std::runtime_error("waiting on a readable socket without receiving") {}
+};
+
 // Thrown when a test waits for a key that its script does not hold.
 struct ScriptExhausted : std::runtime_error {
   ScriptExhausted() : std::runtime_error("the test script ran out of keys") {}
@@ -36,6 +42,8 @@ class FakePlatform : public Platform {
     chunks_.push_back({bytes, atMs});
   }
   void HangUp(int64_t atMs = 0) { chunks_.push_back({std::string(), atMs, true}); }
+  // From `at` on, every receive fails (a reset connection).
+  void SocketError(int64_t atMs = 0) { chunks_.push_back({std::string(), atMs, false, true}); }
   void Draws(std::initializer_list<int64_t> values) {
     draws_.insert(draws_.end(), values.begin(), values.end());
   }
@@ -53,6 +61,8 @@ class FakePlatform : public Platform {
   bool socketOpen = true;
   bool socketClosed = false;
   bool socketShutdown = false;
+  bool socketBlocking = false;        // SocketSetBlocking was called
+  size_t sendLimit = SIZE_MAX;        // most bytes one SocketSend accepts
   std::string gameDir;                // with a trailing "/"
   // Virtual time a socket session may wait with nothing to read before the
   // test is stopped (guards against a test that never ends).
@@ -72,7 +82,10 @@ class FakePlatform : public Platform {
   bool ConsoleKeyPressed() override { return !keys_.empty(); }
   char ConsoleReadKey() override;
   bool SocketIsOpen(int) override { return socketOpen; }
-  bool SocketSetBlocking(int) override { return socketOpen; }
+  bool SocketSetBlocking(int) override {
+    socketBlocking = socketOpen;
+    return socketOpen;
+  }
   bool SocketReadable(int) override;
   long SocketRecv(int, char* buf, size_t len) override;
   long SocketSend(int, const char* buf, size_t len) override;
@@ -94,12 +107,14 @@ class FakePlatform : public Platform {
     std::string bytes;
     int64_t atMs;
     bool hangUp = false;
+    bool error = false;
   };
   std::deque<char> keys_;
   std::deque<Chunk> chunks_;
   std::deque<int64_t> draws_;
   std::mt19937_64 rng_{12345};
   int64_t idleMs_ = 0;
+  int waitsWithoutRecv_ = 0;  // waits that returned at once since the last receive
 };
 
 // Puts the door layer's session records back to their start-up values.

@@ -1,0 +1,119 @@
+// A socket session from the game's side: keys with the remote terminal's
+// escape sequences, the caller hanging up, and an idle caller costing no
+// more than a wake-up a second. Virtual time throughout.
+#include <gtest/gtest.h>
+
+#include "doorkit/comm.h"
+#include "doorkit/door.h"
+#include "support/fake_platform.h"
+
+namespace {
+
+void Startup(std::vector<std::string> args) {
+  args.insert(args.begin(), "qgs");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  DoorStartup(static_cast<int>(argv.size()), argv.data());
+}
+
+class SocketCallerTest : public ::testing::Test {
+ protected:
+  FakePlatform fake;
+
+  void SetUp() override {
+    Startup({"-N1", "-S9"});
+    fake.TakeOut();
+  }
+};
+
+TEST_F(SocketCallerTest, EscAloneIsReturnedAfterHalfASecond) {
+  fake.SocketChunk("\x1b");
+  EXPECT_EQ(DoorReadKey(), 27);
+  EXPECT_FALSE(DoorLastKey.Extended);
+  EXPECT_EQ(DoorLastKey.Location, lkUser);
+  EXPECT_GE(fake.nowMs, 450);
+  EXPECT_LE(fake.nowMs, 550);
+}
+
+TEST_F(SocketCallerTest, EscThenAnotherKeyGivesBothInTurn) {
+  fake.SocketChunk("\x1b");
+  fake.SocketChunk("x", 200);  // typed within the wait
+  EXPECT_EQ(DoorReadKey(), 27);
+  EXPECT_EQ(fake.nowMs, 200);  // returned as soon as the next byte came
+  EXPECT_EQ(DoorReadKey(), 'x');
+  EXPECT_FALSE(DoorLastKey.Extended);
+}
+
+TEST_F(SocketCallerTest, CursorKeysBecomeExtendedKeysEvenWhenCut) {
+  const std::pair<char, char> keys[] = {{'A', 'H'}, {'B', 'P'}, {'C', 'M'}, {'D', 'K'}};
+  for (auto [final, scan] : keys) {
+    fake.SocketChunk(std::string("\x1b[") + final);
+    EXPECT_EQ(DoorReadKey(), scan);
+    EXPECT_TRUE(DoorLastKey.Extended);
+  }
+  fake.SocketChunk("\x1b", fake.nowMs);
+  fake.SocketChunk("[", fake.nowMs + 100);
+  fake.SocketChunk("A", fake.nowMs + 300);
+  EXPECT_EQ(DoorReadKey(), 'H');
+  EXPECT_TRUE(DoorLastKey.Extended);
+  fake.SocketChunk("q", fake.nowMs);
+  EXPECT_EQ(DoorReadKey(), 'q');
+  EXPECT_FALSE(DoorLastKey.Extended);
+}
+
+TEST_F(SocketCallerTest, UnknownAndUnfinishedSequencesAreSwallowed) {
+  fake.SocketChunk("\x1b[5~");
+  EXPECT_EQ(DoorReadKey(), '~');  // the "5" went with ESC [
+  fake.SocketChunk("\x1b[", fake.nowMs);
+  fake.SocketChunk("z", fake.nowMs + 2000);  // long after the sequence gave up
+  EXPECT_EQ(DoorReadKey(), 'z');
+}
+
+TEST_F(SocketCallerTest, TelnetAnswersAreNotKeys) {
+  fake.SocketChunk("\xff\xfd\x01\xff\xfd");
+  fake.SocketChunk(std::string(1, '\0') + "y\r", 10);
+  fake.SocketChunk("\n", 20);
+  EXPECT_EQ(DoorReadKey(), 'y');
+  EXPECT_EQ(DoorReadKey(), '\r');
+  fake.SocketChunk("n", 30);
+  EXPECT_EQ(DoorReadKey(), 'n');  // the LF did not make a second Enter
+}
+
+TEST_F(SocketCallerTest, HangUpEndsTheSessionWithinASecond) {
+  fake.HangUp(3000);
+  try {
+    DoorReadKey();
+    FAIL() << "the session went on after the caller hung up";
+  } catch (const DoorExit& e) {
+    EXPECT_EQ(e.code, 0);
+  }
+  EXPECT_GE(fake.nowMs, 3000);
+  EXPECT_LE(fake.nowMs, 4100);
+  EXPECT_NE(fake.out.find("   Caller Dropped Carrier.  Returning To BBS..."), std::string::npos);
+  // The exit procedure restored the caller's colour and cursor, then closed.
+  EXPECT_NE(fake.socketOut.find("\x1b[255B\x1b[255D"), std::string::npos);
+  EXPECT_TRUE(fake.socketClosed);
+  EXPECT_LT(fake.waits + static_cast<int>(fake.sleeps.size()), 30);  // no spinning
+}
+
+TEST_F(SocketCallerTest, IdleCallerWakesTheSessionAboutOnceASecond) {
+  fake.SocketChunk("k", 20000);
+  EXPECT_EQ(DoorReadKey(), 'k');
+  EXPECT_EQ(fake.nowMs, 20000);
+  EXPECT_LE(fake.waits, 25);
+  EXPECT_GE(fake.waits, 19);  // still checking the carrier every second
+}
+
+TEST_F(SocketCallerTest, IdleLimitEndsTheSession) {
+  try {
+    DoorReadKey();
+    FAIL();
+  } catch (const DoorExit& e) {
+    EXPECT_EQ(e.code, 0);
+  }
+  EXPECT_NE(fake.socketOut.find("  Idle Time Limit Exceeded.  Returning To BBS..."),
+            std::string::npos);
+  EXPECT_TRUE(fake.socketClosed);
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// The built qgs as a BBS runs it: a child process handed one end of a
+// connected socket pair, on its command line or in a DOOR32.SYS. The test
+// plays the caller on the other end and hangs up.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kAnnouncements("\xff\xfb\x00\xff\xfb\x01", 6);
+
+// One qgs child in a folder of its own (its game directory), with its
+// local console captured in console.log. The child never outlives the test.
+class Door {
+ public:
+  // "{fd}" in an argument stands for the handle; "{dir}" for the folder.
+  // `prepare` (the folder, the handle) runs before the door starts.
+  explicit Door(std::vector<std::string> args,
+                const std::function<void(const fs::path&, int)>& prepare = {}) {
+    char tmpl[] = "/tmp/qgs-door-XXXXXX";
+    if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+    dir_ = tmpl;
+    fs::copy_file(QGS_BINARY, dir_ / "qgs");
+    int sv[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) {
+      throw std::runtime_error("socketpair failed");
+    }
+    caller_ = sv[0];
+    for (std::string& a : args) {
+      Replace(a, "{fd}", std::to_string(sv[1]));
+      Replace(a, "{dir}", dir_.string());
+    }
+    if (prepare) prepare(dir_, sv[1]);
+    Start(args, sv[1]);
+    close(sv[1]);
+  }
+
+  ~Door() {
+    if (caller_ >= 0) close(caller_);
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  const fs::path& Dir() const { return dir_; }
+  const std::string& Screen() const { return screen_; }
+
+  // Reads what the door sends until `text` has arrived (or 5 s have passed).
+  bool ReadUntil(const std::string& text) {
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (screen_.find(text, mark_) == std::string::npos) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return false;
+      pollfd p{caller_, POLLIN, 0};
+      if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+      char buf[4096];
+      ssize_t n = recv(caller_, buf, sizeof buf, 0);
+      if (n <= 0) return false;
+      screen_.append(buf, static_cast<size_t>(n));
+    }
+    mark_ = screen_.find(text, mark_) + text.size();
+    return true;
+  }
+
+  void Type(const std::string& keys) { send(caller_, keys.data(), keys.size(), MSG_NOSIGNAL); }
+
+  void HangUp() {
+    close(caller_);
+    caller_ = -1;
+  }
+
+  // The exit status once the child has ended, or nothing after `ms`.
+  std::optional<int> WaitForExit(int ms) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return status;
+      }
+      if (Clock::now() >= deadline) return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  // User plus system CPU time of the child so far, in clock ticks.
+  long CpuTicks() const {
+    std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), {});
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; fields >> field; ++i) {  // field 3 is the state
+      if (i == 14) utime = std::stol(field);
+      if (i == 15) {
+        stime = std::stol(field);
+        break;
+      }
+    }
+    return utime + stime;
+  }
+
+  std::string Console() const {
+    std::ifstream in(dir_ / "console.log", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+
+ private:
+  static void Replace(std::string& s, const std::string& from, const std::string& to) {
+    size_t at = s.find(from);
+    if (at != std::string::npos) s.replace(at, from.size(), to);
+  }
+
+  void Start(const std::vector<std::string>& args, int handle) {
+    std::string program = (dir_ / "qgs").string();
+    std::string console = (dir_ / "console.log").string();
+    std::vector<char*> argv{program.data()};
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+      // The handle is the one thing the door inherits besides its console.
+      fcntl(handle, F_SETFD, 0);
+      int in = open("/dev/null", O_RDONLY);
+      int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(in, 0);
+      dup2(out, 1);
+      dup2(out, 2);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+  }
+
+  fs::path dir_;
+  int caller_ = -1;
+  pid_t pid_ = -1;
+  std::string screen_;
+  size_t mark_ = 0;
+};
+
+// Hangs up and expects the door to end on its own, quickly and cleanly.
+void HangUpAndExpectCleanEnd(Door& door) {
+  auto start = Clock::now();
+  door.HangUp();
+  std::optional<int> status = door.WaitForExit(2000);
+  ASSERT_TRUE(status.has_value()) << "the door was still running 2 s after the hang-up";
+  auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+  EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+  EXPECT_EQ(WEXITSTATUS(*status), 0);
+  EXPECT_LT(took.count(), 2000);
+  EXPECT_NE(door.Console().find("Caller Dropped Carrier."), std::string::npos) << door.Console();
+}
+
+TEST(SocketIntegration, SessionOnAHandlePlaysAndEndsWhenTheCallerHangsUp) {
+  Door door({"-N1", "-S{fd}"});
+  ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
+  EXPECT_EQ(door.Screen().substr(0, 6), kAnnouncements);
+  EXPECT_NE(door.Screen().find("Welcome to Gronels and Slingards"), std::string::npos);
+  // A client answers the announcements and presses Enter as telnet does.
+  door.Type(std::string("\xff\xfd\x00\xff\xfd\x01\r", 7));
+  door.Type(std::string(1, '\0'));
+  ASSERT_TRUE(door.ReadUntil("[Y/N] -=> ")) << door.Screen();
+  door.Type("n");
+  ASSERT_TRUE(door.ReadUntil("Select option: ")) << door.Screen();
+  EXPECT_NE(door.Screen().find("MAIN MENU"), std::string::npos);
+
+  // Waiting for a key costs next to nothing.
+  long before = door.CpuTicks();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_LT(door.CpuTicks() - before, 10) << "an idle session keeps the processor busy";
+
+  // Nothing of the caller's screen went to the local console.
+  EXPECT_EQ(door.Console().find("MAIN MENU"), std::string::npos);
+  HangUpAndExpectCleanEnd(door);
+}
+
+TEST(SocketIntegration, Door32WithUtf8OutputPlaysAndEndsWhenTheCallerHangsUp) {
+  auto writeDoor32 = [](const fs::path& dir, int handle) {
+    std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
+        << "2\r\n" << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
+        << "10\r\n60\r\n1\r\n2\r\n";
+  };
+  Door door({"-D{dir}/DOOR32.SYS", "-U"}, writeDoor32);
+  ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
+  EXPECT_NE(door.Screen().find("Welcome to Gronels and Slingards Tess!"), std::string::npos);
+  door.Type("\r\n");
+  ASSERT_TRUE(door.ReadUntil("[Y/N] -=> ")) << door.Screen();
+  door.Type("y");  // sound wanted, but a UTF-8 terminal gets none
+  ASSERT_TRUE(door.ReadUntil("Select option: ")) << door.Screen();
+  const std::string& screen = door.Screen();
+  EXPECT_NE(screen.find("\xe2\x95\x94"), std::string::npos);  // the menu's top-left corner
+  EXPECT_EQ(screen.find('\xc9'), std::string::npos);            // not as code page 437
+  EXPECT_EQ(screen.find("\x1b[M"), std::string::npos);          // no music
+  HangUpAndExpectCleanEnd(door);
+}
+
+}  // namespace
