@@ -1,13 +1,32 @@
-// Shared data files: every node of the BBS reads and rewrites them, so a
-// rewrite is atomic (a temporary file in the same folder, then rename) and
-// every read-change-write holds an advisory lock. Never hold a lock while
-// waiting for a key.
+// Shared data files: every node of the BBS reads and rewrites the same
+// files in the game directory, so
+//   - a rewrite is atomic: WriteFileAtomic writes a temporary file in the
+//     same folder and renames it over the old one, so a reader sees either
+//     the old contents or the new, never a part;
+//   - every read-change-write holds the file's DataFileLock from before the
+//     read until after the write, so no node's change is lost.
+// A plain read needs no lock. Never hold a lock while waiting for a key.
+//
+//   {
+//     DataFileLock lock(path);
+//     std::vector<std::string> lines;
+//     ReadFileLines(path, lines);
+//     ... change ...
+//     WriteFileAtomic(path, text);
+//   }
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// Holds the advisory lock of one shared data file while it lives.
+// Holds the advisory lock of one shared data file while it lives. The lock
+// is an exclusive flock on a companion file, path + ".lock", created when
+// missing and left in place. Construction blocks until the lock is free.
+// When the lock file cannot be opened (a read-only folder) the object holds
+// nothing and the caller goes on unlocked, as the game did before locking.
+// A process must not lock the same file twice at once: the second lock
+// would wait for the first forever.
 class DataFileLock {
  public:
   explicit DataFileLock(const std::string& path);
@@ -15,9 +34,48 @@ class DataFileLock {
   DataFileLock(const DataFileLock&) = delete;
   DataFileLock& operator=(const DataFileLock&) = delete;
 
+  bool Held() const { return fd_ >= 0; }
+
  private:
   int fd_ = -1;
 };
 
-// Replaces the file's contents atomically; false when it could not.
+// Replaces the file's contents atomically; false when it could not (the old
+// file is then left as it was and no temporary file remains). A new file
+// gets the usual permissions (0666 less the umask); an existing one keeps
+// its own.
 bool WriteFileAtomic(const std::string& path, const std::string& contents);
+
+// True when anything exists under the name (a file, or a folder that a
+// reader would then fail to read).
+bool FileExists(const std::string& path);
+// Removes the file; true when it is gone (also when it never existed).
+bool DeleteFile(const std::string& path);
+// Renames from over to (replacing it atomically); false when it could not.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// The whole file; false when it cannot be opened or read.
+bool ReadFileText(const std::string& path, std::string& contents);
+// Splits text into lines. LF, CRLF and CR each end a line; the line end
+// after the last line is optional and starts no further line.
+std::vector<std::string> SplitLines(const std::string& text);
+// ReadFileText and SplitLines in one.
+bool ReadFileLines(const std::string& path, std::vector<std::string>& lines);
+
+// Reads a file's lines in order, as the data file readers need them.
+class LineReader {
+ public:
+  explicit LineReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+  bool Eof() const { return next_ >= lines_.size(); }
+  // The next line, or "" past the end.
+  std::string ReadLine() { return Eof() ? std::string() : lines_[next_++]; }
+
+ private:
+  std::vector<std::string> lines_;
+  size_t next_ = 0;
+};
+
+// A number line of a data file: blanks or tabs, a decimal integer with an
+// optional sign, then nothing or a blank and anything (ignored). A number
+// beyond int32 is clamped. False when the line holds no such number.
+bool ParseIntLine(const std::string& line, int32_t& value);

@@ -1,21 +1,41 @@
-// The records of finished Klassic games, "qgs.dat": the shortest, the
-// longest and the last game, each as months with winner and loser.
+// The records of finished Klassic games, "qgs.dat" in the game directory:
+// the shortest, the longest and the last game, each as months with the
+// winner's and the loser's full names. Nine lines, one field per line in
+// the record's order.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct TGameData {
   int32_t ShortestMonths = 0;  // 0: no record yet
   std::string ShortestWinner;
   std::string ShortestLoser;
-  int32_t LongestMonths = 0;
+  int32_t LongestMonths = 0;  // 0: no record yet
   std::string LongestWinner;
   std::string LongestLoser;
-  int32_t LastMonths = 0;
+  int32_t LastMonths = 0;  // 0: no game yet
   std::string LastWinner;
   std::string LastLoser;
 };
 
+// Fills GameData from the file; whatever is missing or unreadable stays 0
+// or empty. Never reports an error.
 void ReadGameData(TGameData& GameData);
+// Rewrites the file atomically; write errors are ignored.
 void WriteGameData(TGameData& GameData);
+
+// The records update after a finished game, as one step that no other node
+// can interleave with: locks the file, reads it, lets change apply the
+// record rules to the records read, writes the result and unlocks. Returns
+// the records as written, for showing them afterwards. change may write to
+// the caller's screen but must not wait for a key (the lock is held).
+//
+//   TGameData records = UpdateGameData([&](TGameData& d) {
+//     if (d.ShortestMonths == 0 || d.ShortestMonths >= Month) { ...announce...; ... }
+//     ...
+//   });
+//
+// Only reading the records (after a surrender) is a plain ReadGameData.
+TGameData UpdateGameData(const std::function<void(TGameData&)>& change);
