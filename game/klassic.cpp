@@ -7,10 +7,8 @@
 #include <string>
 
 #include "doorkit/door.h"
-#include "game/datafile.h"
 #include "game/gamedata.h"
 #include "game/globals.h"
-#include "game/mainmenu.h"
 #include "game/music.h"
 #include "game/player.h"
 #include "game/scores.h"
@@ -110,10 +108,9 @@ void ShowMonthlyScores(const TOutcome& game) {
   DoorWriteLn();
 }
 
-// The read-change-write of the records file, under its lock.
-void UpdateRecords(TGameData& data, bool& shortest, bool& longest, const TOutcome& game) {
-  DataFileLock lock(GetGameDir() + "qgs.dat");
-  ReadGameData(data);
+// Applies the record rules to the records read; says which records the
+// game set.
+void ApplyRecordRules(TGameData& data, const TOutcome& game, bool& shortest, bool& longest) {
   const std::string winner = game.Winner->GetFullName(), loser = game.Loser->GetFullName();
   shortest = data.ShortestMonths == 0 || data.ShortestMonths >= game.Months;
   if (shortest) {
@@ -130,7 +127,6 @@ void UpdateRecords(TGameData& data, bool& shortest, bool& longest, const TOutcom
   data.LastMonths = game.Months;
   data.LastWinner = winner;
   data.LastLoser = loser;
-  WriteGameData(data);
 }
 
 void AnnounceRecord(const std::string& text) {
@@ -147,8 +143,9 @@ TGameData KeepRecords(const TOutcome& game) {
     ReadGameData(data);
     return data;
   }
+  // The announcements wait until the records file is unlocked again.
   bool shortest = false, longest = false;
-  UpdateRecords(data, shortest, longest, game);
+  data = UpdateGameData([&](TGameData& d) { ApplyRecordRules(d, game, shortest, longest); });
   if (shortest) AnnounceRecord("This is the shortest game to date!!!!");
   if (longest) AnnounceRecord("This is the longest game to date!!!!");
   return data;
