@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "doorkit/AnsiMusicMini.h"
+#include "doorkit/door.h"
+#include "doorkit/stringutils.h"
+#include "game/music.h"
+#include "support/fake_platform.h"
+
+namespace {
+
+TEST(StringUtilsTest, Durations) {
+  EXPECT_EQ(SecToDHMS(3725), "0d 1h 2m 5s");
+  EXPECT_EQ(SecToDHMS(90061), "1d 1h 1m 1s");
+  EXPECT_EQ(SecToHM(3725), "01:02");
+  EXPECT_EQ(SecToHMS(3725), "01:02:05");
+  EXPECT_EQ(SecToHMS(59), "00:00:59");
+  EXPECT_EQ(SecToHMS(360000), "100:00:00");
+  EXPECT_EQ(SecToMS(3725), "62:05");
+  EXPECT_EQ(SecToMS(-5), "00:-5");
+}
+
+TEST(StringUtilsTest, TickStrip) {
+  EXPECT_EQ(TickStrip("a`"), "a");
+  EXPECT_EQ(TickStrip("`2Hi `r1there"), "Hi there");
+  EXPECT_EQ(TickStrip("``x"), "x");
+  EXPECT_EQ(TickStrip(""), "");
+}
+
+TEST(StringUtilsTest, Tokens) {
+  TTokens t = StrToTok("a,,b", ',');
+  ASSERT_EQ(t.size(), 4u);
+  EXPECT_EQ(t[0], "");
+  EXPECT_EQ(t[1], "a");
+  EXPECT_EQ(t[2], "");
+  EXPECT_EQ(t[3], "b");
+  EXPECT_EQ(TokToStr(t, ','), "a,,b");
+  EXPECT_EQ(TokToStr(t, ';', 2), ";b");
+  EXPECT_EQ(TokToStr(t, ',', 4), "");
+  EXPECT_EQ(StrToTok("", ',').size(), 2u);
+}
+
+TEST(StringUtilsTest, Base64) {
+  EXPECT_EQ(Base64Decode("aGVsbG8gd29ybGQ="), "hello world");
+  EXPECT_EQ(Base64Decode("YQ=="), "a");
+  EXPECT_EQ(Base64Decode("YWJj\r\nZGVm"), "abcdef");
+}
+
+TEST(MusicTest, Framing) {
+  struct Case {
+    std::string tune, body;
+  };
+  const Case cases[] = {
+      {"MFT80O5L64FP64CFP64F", "MFT80O5L64FP64CFP64F"},
+      {"MT120C", "MFT120C"},
+      {"T120C", "MFT120C"},
+      {"mbT1", "MbT1"},
+      {"", "MF"},
+      {"M", "MF"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AnsiMusicSequence(c.tune), "\x1b[" + c.body + "\x0e") << c.tune;
+  }
+}
+
+TEST(MusicTest, PlayMusicAndBeatWithSoundOnAndOff) {
+  FakePlatform fake;
+  const std::string tune = "MFT64L64O5CDP32CDP32CDP16";  // 25 characters
+  Music = true;
+  PlayBeat(tune, 0);
+  EXPECT_EQ(fake.TakeOut(), AnsiMusicSequence(tune));
+  EXPECT_TRUE(fake.sleeps.empty());
+  PlayBeat(tune, 25);
+  EXPECT_EQ(fake.sleeps, (std::vector<int>{25}));
+
+  Music = false;
+  fake.sleeps.clear();
+  fake.TakeOut();
+  PlayMusic(tune);
+  PlayBeat(tune, 0);
+  EXPECT_EQ(fake.TakeOut(), "");
+  EXPECT_EQ(fake.sleeps, (std::vector<int>{17, 17, 150}));
+  Music = true;
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "doorkit/crt2.h"
+#include "doorkit/door.h"
+#include "game/globals.h"
+#include "game/mainmenu.h"
+#include "game/music.h"
+#include "game/player.h"
+#include "support/fake_platform.h"
+
+namespace {
+
+const std::string E = "\x1b[";
+
+std::string Attr(int a) {
+  static const char* fg[] = {"0;30", "0;34", "0;32", "0;36", "0;31", "0;35", "0;33", "0;37",
+                             "1;30", "1;34", "1;32", "1;36", "1;31", "1;35", "1;33", "1;37"};
+  std::string s = E + fg[a & 15] + "m";
+  if ((a & 15) < 8) s += E + "40m";  // a dark colour re-sends the (black) background
+  return s + E + "40m";
+}
+
+class MainMenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DoorSession.PipeWrite = false;
+    Music = true;
+    Config = TConfig{};
+  }
+  FakePlatform fake;
+};
+
+TEST_F(MainMenuTest, DrawsTheFramedMenuByteForByte) {
+  fake.Keys("k");
+  EXPECT_EQ(ShowMainMenu(), 'K');
+  const std::string top = "  \xC9" + std::string(42, '\xCD') + "\xBB\r\n";
+  const std::string mid = "  \xCC" + std::string(42, '\xCD') + "\xB9\r\n";
+  const std::string bottom = "  \xC8" + std::string(42, '\xCD') + "\xBC\r\n";
+  const std::string empty = "  \xBA" + std::string(42, ' ') + "\xBA\r\n";
+  auto item = [](int colour, const std::string& text) {
+    return Attr(2) + "  \xBA" + Attr(colour) + text + Attr(2) + "\xBA\r\n";
+  };
+  std::string expected = E + "2J" + E + "1;1f" + "\r\n" + Attr(2) + top + "  \xBA" + Attr(10) +
+                         "    VEREVAR & URUZODEDO 25 - MAIN MENU    " + Attr(2) + "\xBA\r\n" +
+                         mid + empty +
+                         item(14, "  [K] Klassic Mode (vs Computer)          ") +
+                         item(11, "  [M] Multiplayer (Player vs Player)      ") +
+                         item(10, "  [R] Rankings & Statistics               ") +
+                         item(3, "  [H] Help & Instructions                 ") +
+                         item(12, "  [Q] Quit to BBS                         ") + empty + bottom +
+                         "\r\n" + Attr(14) + "  Select option: " + "K\r\n";
+  EXPECT_EQ(fake.TakeOut(), expected);
+}
+
+TEST_F(MainMenuTest, GameDirIsTheExecutablesFolder) {
+  EXPECT_EQ(GetGameDir(), fake.gameDir);
+}
+
+// Runs the whole program in local mode with the given keys after the login
+// (Enter), the introduction (Enter) and the sound question (N).
+std::string RunProgram(FakePlatform& fake, const std::string& keys) {
+  fake.Keys("\r\rn" + keys);
+  char arg0[] = "/usr/games/qgs";
+  char* argv[] = {arg0, nullptr};
+  EXPECT_EQ(QgsMain(1, argv), 0);
+  return fake.TakeOut();
+}
+
+TEST_F(MainMenuTest, QuitSaysGoodbyeWithTheConfiguredBbsName) {
+  std::ofstream(fake.gameDir + "qgs.cfg") << "Ann\nDragon's Lair BBS\n";
+  std::string out = RunProgram(fake, "xq");
+  EXPECT_TRUE(fake.rawMode);
+  EXPECT_EQ(HoldAliasForWrite, "SYSOP");
+  EXPECT_FALSE(Music);
+  std::string goodbye = "Q\r\n\r\n\r\n" + Attr(6) + "Returning to Dragon's Lair BBS...\r\n";
+  EXPECT_EQ(out.substr(out.size() - goodbye.size()), goodbye);
+  ASSERT_FALSE(fake.sleeps.empty());
+  EXPECT_EQ(fake.sleeps.back(), 2000);
+  // x is no menu key: the menu is drawn once more.
+  size_t first = out.find("MAIN MENU");
+  EXPECT_NE(out.find("MAIN MENU", first + 1), std::string::npos);
+}
+
+TEST_F(MainMenuTest, HelpScreen) {
+  std::string out = RunProgram(fake, "h q");
+  size_t help = out.find("* HELP & INSTRUCTIONS *");
+  ASSERT_NE(help, std::string::npos);
+  // Centred as a 25-character text: column 27.
+  EXPECT_EQ(out.substr(help - 13, 13), E + "255D" + E + "26C  ");
+  for (const char* line : {"Klassic Mode: Battle King Computer to destroy his kastle, defeat\r\n",
+                           "              Games are turn-based and async.\r\n",
+                           "  - Send assassins to eliminate your opponent\r\n\r\nPress any key..."}) {
+    EXPECT_NE(out.find(line, help), std::string::npos) << line;
+  }
+}
+
+TEST_F(MainMenuTest, KlassicSetsUpTheKingdomAndFreesItAfterwards) {
+  std::string out = RunProgram(fake, "kqgrey  wolf\ry" "q");
+  EXPECT_NE(out.find("\"Queen Grey  Wolf\" Is this OK? [y/N] -=> "), std::string::npos);
+  EXPECT_EQ(Player, nullptr);
+}
+
+}  // namespace
