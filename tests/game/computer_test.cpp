@@ -250,6 +250,30 @@ TEST_F(ComputerTest, EqualWeightsKeepTheExchangeSortOrder) {
   EXPECT_EQ(Player->Soldiers, 3000);
 }
 
+// Counters at the edge of int32: the amounts are worked out in 64 bits and
+// what he buys or moves still fits the kingdom.
+TEST_F(ComputerTest, HugeCountersGiveAmountsThatFit) {
+  const int32_t kMax = INT32_MAX;
+  // Starving, with a treasury of 2^31 - 1: food for all the gold, in whole
+  // wagons of five sacks that one delivery can count.
+  SetForces(*Computer, {15000, 3000, kMax, 0, 0, 0, 20, kMax, 0});
+  SetForces(*Player, {15000, 3000, 15000, 250, 0, 1, 20, 18000, 250000});
+  EXPECT_EQ(Think(), nullptr);
+  EXPECT_EQ(TurnLog(), (std::vector<std::string>{"Bought 2147483645 sacks of food",
+                                                 "[TEXT:PURCHASE:food:2147483645:429496729]"}));
+  EXPECT_EQ(Computer->Food, 2147483645);
+  EXPECT_EQ(Computer->Gold, kMax - 429496729);
+
+  // An army he cannot pay: every soldier goes home.
+  SetForces(*Computer, {15000, kMax, 0, 0, 0, 0, 20, 0, 0});
+  SetForces(*Player, {15000, kMax, 15000, 250, 0, 1, 20, 18000, 250000});
+  CurrentTurnActions->clear();
+  EXPECT_EQ(Think(), nullptr);
+  EXPECT_EQ(TurnLog(), std::vector<std::string>{"Released 2147483647 soldiers from service"});
+  EXPECT_EQ(Computer->Soldiers, 0);
+  EXPECT_EQ(Computer->Civilians, kMax);
+}
+
 TEST_F(ComputerTest, NoTurnLogMeansNothingIsLogged) {
   CurrentTurnActions.reset();
   Player->Guards = 0;
