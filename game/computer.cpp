@@ -14,7 +14,6 @@
 #include <string>
 
 #include "doorkit/door.h"
-#include "game/globals.h"
 #include "game/music.h"
 #include "game/player.h"
 #include "game/textutil.h"
@@ -67,7 +66,6 @@ TWeightTable FreshTable() {
 
 const char* const kDraftTune = "MFT64L64O5CDP32CDP32CDP16";
 const char* const kFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
-
 
 std::string Str(int64_t n) { return std::to_string(n); }
 
@@ -134,7 +132,7 @@ class TStrategy {
            " kastle!";
   }
 
-  // The draw of artillery at the enemy's men when its kastle or army is gone.
+  // Fires at the enemy's men when artillery is at hand.
   bool FireAtMenIfArmed() {
     if (own_.Gronels > 50) return Act(own_.GronelAttack(&opp_, true));
     if (own_.Slingards > 1) return Act(own_.SlingardAttack(&opp_, true));
@@ -143,37 +141,48 @@ class TStrategy {
 
   // Fills the weights; true when a situation called for an immediate blow.
   bool ScoreAndStrike(TWeightTable& w) {
-    const int64_t ownSoldiers = own_.Soldiers, oppSoldiers = opp_.Soldiers;
-    const int64_t ownKastle = own_.Kastle;
-    const bool hasAssassins = own_.Assassins > 0;
+    if (ScoreAssassins(w) || ScoreArmies(w)) return true;
+    ScoreHome(w);
+    if (ScoreEnemyKastle(w)) return true;
+    ScoreArtilleryAndSiege(w);
+    ScoreRelease(w);
+    return false;
+  }
 
-    // 1-3: the enemy ruler's guard.
-    if (opp_.Guards <= 0) {
+  // The enemy ruler's guard, and the danger to his own kastle.
+  bool ScoreAssassins(TWeightTable& w) {
+    const bool hasAssassins = own_.Assassins > 0;
+    const int32_t guards = opp_.Guards;
+    if (guards <= 0) {
       if (hasAssassins) {
         LogLine("Sent assassin (opponent had no guards)");
         return Act(own_.Assassinate(&opp_));
       }
       w[cNeedAssassins].Weight = 0.8;
     }
-    if (opp_.Guards < 15) {
+    if (guards < 15) {
       if (hasAssassins) {
-        w[cWinAssassins].Weight += opp_.Guards <= 5 ? 0.9 : opp_.Guards <= 10 ? 0.7 : 0.4;
-      } else if (opp_.Guards <= 8) {
+        w[cWinAssassins].Weight += guards <= 5 ? 0.9 : guards <= 10 ? 0.7 : 0.4;
+      } else if (guards <= 8) {
         w[cNeedAssassins].Weight += 0.6;
       }
     }
-    if (ownKastle < 7000) {
-      double shortfall = 1 - D(ownKastle) / 7000;
-      if (hasAssassins) {
-        if (opp_.Guards <= 15) w[cWinAssassins].Weight += shortfall * 0.8;
-      } else {
+    if (own_.Kastle < 7000) {
+      const double shortfall = 1 - D(own_.Kastle) / 7000;
+      if (!hasAssassins) {
         w[cNeedAssassins].Weight += shortfall * 0.6;
+      } else if (guards <= 15) {
+        w[cWinAssassins].Weight += shortfall * 0.8;
       }
     }
+    return false;
+  }
 
-    // 4-6: the armies.
-    if (oppSoldiers <= 0) {
-      if (ownSoldiers > 0) {
+  // The two armies. An enemy without one is attacked at once if possible.
+  bool ScoreArmies(TWeightTable& w) {
+    const int64_t own = own_.Soldiers, opp = opp_.Soldiers;
+    if (opp <= 0) {
+      if (own > 0) {
         LogLine("Attacked with soldiers (opponent had no army)");
         return Act(own_.SoldierAttack(&opp_));
       }
@@ -181,29 +190,30 @@ class TStrategy {
       if (FireAtMenIfArmed()) return true;
       w[cNeedWeapons].Weight = 1.0;
     } else {
-      if (D(oppSoldiers) < 0.66 * D(ownSoldiers)) {
-        w[cWinSoldiers].Weight += 1 - D(ownSoldiers) / D(oppSoldiers);
-      }
-      if (D(oppSoldiers) < 0.33 * D(ownSoldiers)) w[cWinSoldiers].Weight = 1.0;
+      // The first term is negative whenever its condition holds.
+      if (D(opp) < 0.66 * D(own)) w[cWinSoldiers].Weight += 1 - D(own) / D(opp);
+      if (D(opp) < 0.33 * D(own)) w[cWinSoldiers].Weight = 1.0;
     }
-    if (ownSoldiers <= 0) {
+    if (own <= 0) {
       w[cLossSoldiers].Weight = 1.0;
-    } else {
-      if (D(ownSoldiers) < 0.66 * D(oppSoldiers)) {
-        w[cNeedSoldiers].Weight += 1 - D(oppSoldiers) / D(ownSoldiers);
-      }
-      if (ownSoldiers < 3000) {
-        w[cNeedSoldiers].Weight += 1 - D(ownSoldiers) / 3000;
-        if (w[cNeedSoldiers].Weight > 1.0) w[cNeedSoldiers].Weight = 1.0;
-      }
-      if (D(ownSoldiers) < 0.5 * D(oppSoldiers)) w[cLossSoldiers].Weight = 1.0;
+      return false;
     }
+    double& need = w[cNeedSoldiers].Weight;
+    if (D(own) < 0.66 * D(opp)) need += 1 - D(opp) / D(own);  // negative, too
+    if (own < 3000) {
+      need += 1 - D(own) / 3000;
+      if (need > 1.0) need = 1.0;
+    }
+    if (D(own) < 0.5 * D(opp)) w[cLossSoldiers].Weight = 1.0;
+    return false;
+  }
 
-    // 7-9: own kastle, food and guards.
-    if (ownKastle == 0) {
+  // His own kastle, food and guards.
+  void ScoreHome(TWeightTable& w) {
+    if (own_.Kastle == 0) {
       w[cLossKastle].Weight = 1.0;
-    } else if (ownKastle < 6000) {
-      w[cNeedKastle].Weight += 1 - D(ownKastle) / 6000;
+    } else if (own_.Kastle < 6000) {
+      w[cNeedKastle].Weight += 1 - D(own_.Kastle) / 6000;
     }
     const double months = own_.GetMFood();
     if (months < 0.5) {
@@ -218,33 +228,42 @@ class TStrategy {
     } else if (own_.Guards < 20) {
       w[cNeedGuards].Weight += 1 - own_.Guards * 0.05;
     }
+  }
 
-    // 10-13: the enemy kastle, weapons and assassins.
+  // A fallen enemy kastle is followed by fire at the men.
+  bool ScoreEnemyKastle(TWeightTable& w) {
     if (opp_.Kastle == 0) {
       if (FireAtMenIfArmed()) return true;
       w[cNeedWeapons].Weight = 1.0;
     } else if (opp_.Kastle < 10000) {
       w[cWinKastle].Weight += 1 - opp_.Kastle * 0.0001;
     }
+    return false;
+  }
+
+  void ScoreArtilleryAndSiege(TWeightTable& w) {
     if (w[cNeedWeapons].Weight == 0.0) w[cNeedWeapons].Weight = 0.2;
     if (own_.Slingards < 3) w[cNeedWeapons].Weight += 0.4;
     if (w[cWinKastle].Weight == 0.0) w[cWinKastle].Weight = 0.05;
     if (own_.Slingards > 0) w[cWinKastle].Weight += 0.3;
-    if (opp_.Guards <= 10 && hasAssassins) w[cWinAssassins].Weight += 0.3;
-
-    // 14: a starving enemy with a small army is besieged.
+    if (opp_.Guards <= 10 && own_.Assassins > 0) w[cWinAssassins].Weight += 0.3;
+    // A starving enemy with a small army is besieged: this replaces the
+    // army's weight so far.
     const double oppMonths = opp_.GetMFood();
-    if (oppMonths < 0.9 && months > 2.0 && 3 * oppSoldiers < OwnPeople()) {
+    if (oppMonths < 0.9 && own_.GetMFood() > 2.0 &&
+        3 * static_cast<int64_t>(opp_.Soldiers) < OwnPeople()) {
       w[cNeedSoldiers].Weight = 1 - oppMonths / 3;
     }
+  }
 
-    // 15: more soldiers than the kingdom can pay, or far more than needed.
-    if (static_cast<int64_t>(own_.Civilians) + own_.Gold - ownSoldiers <= 0) {
+  // More soldiers than the kingdom can pay, or far more than needed.
+  void ScoreRelease(TWeightTable& w) {
+    const int64_t soldiers = own_.Soldiers;
+    if (static_cast<int64_t>(own_.Civilians) + own_.Gold - soldiers <= 0) {
       w[cNeedRelease].Weight = 1.0;
-    } else if (D(ownSoldiers) > 1.66 * D(oppSoldiers)) {
+    } else if (D(soldiers) > 1.66 * D(opp_.Soldiers)) {
       w[cNeedRelease].Weight = own_.Civilians <= own_.Soldiers ? 0.75 : 0.1;
     }
-    return false;
   }
 
   int64_t OwnPeople() const { return static_cast<int64_t>(own_.Civilians) + own_.Soldiers; }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "doorkit/door.h"
 #include "game/gamedata.h"
