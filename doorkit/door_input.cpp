@@ -26,6 +26,12 @@ void WaitForInput() {
     double untilCheck = (DoorSession.EventsTime - Now()) * 86400000.0 + 1000.0;
     timeoutMs = static_cast<int>(std::clamp(std::ceil(untilCheck), 1.0, 1000.0));
   }
+  if (!Stdio && !CommCarrier()) {
+    // A hung-up socket polls as readable forever: sleep until the next
+    // check, which ends the session.
+    Delay(timeoutMs);
+    return;
+  }
   Env().WaitForInput(Stdio ? -1 : CommHandle(), timeoutMs);
 }
 
