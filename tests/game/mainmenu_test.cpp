@@ -97,9 +97,14 @@ TEST_F(MainMenuTest, HelpScreen) {
 }
 
 TEST_F(MainMenuTest, KlassicSetsUpTheKingdomAndFreesItAfterwards) {
-  std::string out = RunProgram(fake, "kqgrey  wolf\ry" "q");
+  // Both kingdoms' forces drawn at their least, then the caller moves first:
+  // she surrenders, answers the two pauses and declines another game.
+  for (int i = 0; i < 19; ++i) fake.Draws({0});
+  std::string out = RunProgram(fake, "kqgrey  wolf\ry" "QYxx" "n" "q");
   EXPECT_NE(out.find("\"Queen Grey  Wolf\" Is this OK? [y/N] -=> "), std::string::npos);
+  EXPECT_NE(out.find("Play again? [Y/N] -=> "), std::string::npos);
   EXPECT_EQ(Player, nullptr);
+  EXPECT_EQ(Computer, nullptr);
 }
 
 }  // namespace
