@@ -34,7 +34,7 @@ void ShowIntro() {
   DoorWriteLn();
   CentredLine("Welcome to Gronels and Slingards " + firstName + "!");
   CentredLine(std::string("Version ") + VERSION + " * QGS * Last Updated " + UPDATED);
-  CentredLine(" " + BuildInfo());
+  CentredLine(Format(" %s", BuildInfo().c_str()));
 
   DoorTextAttr(14);
   DoorWriteLn();

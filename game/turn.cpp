@@ -45,7 +45,7 @@ void ShowTimeAndPrompt() {
   DoorTextAttr(11);
   DoorWrite("Time:");
   DoorTextAttr(10);
-  DoorWrite(" " + Format("%d:%02d", remaining / 60, remaining % 60) + "  ");
+  DoorWrite(Format(" %d:%02d  ", remaining / 60, remaining % 60));
   DoorTextAttr(14);
   DoorWrite(kPrompt);
   DoorTextAttr(10);
