@@ -13,6 +13,7 @@
 #include "doorkit/dropfiles.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"
+#include "doorkit/videoutils.h"
 
 TDoorDropInfo DoorDropInfo;
 TDoorSession DoorSession;
@@ -319,8 +320,20 @@ void DefaultOnLocalLogin() {
 }
 
 void DefaultOnStatusBar() {
-  // The local status line needs the local screen tools, which this build
-  // leaves out: nothing calls the hook by default.
+  // The sysop's status line on the local console's last row. Nothing in the
+  // door layer calls it; an application that wants one does.
+  const int row = ScreenSizeY();
+  std::string frame(80, ' ');
+  for (int column : {1, 29, 49, 63, 80}) frame[static_cast<size_t>(column - 1)] = '\xFE';
+  auto padded = [](std::string s, size_t width) {
+    if (s.size() < width) s.append(width - s.size(), ' ');
+    return s;
+  };
+  FastWrite(frame, 1, row, 0x1E);
+  FastWrite(padded(DoorDropInfo.RealName, 22), 3, row, 0x1F);
+  FastWrite(DoorProgramNameAndVersion, 31, row, 0x1F);
+  FastWrite(padded("Idle: " + SecToMS(DoorSecondsIdle()), 11), 51, row, 0x1F);
+  FastWrite("Left: " + SecToHMS(DoorSecondsLeft()), 65, row, 0x1F);
 }
 
 void DefaultOnUsage() {
