@@ -32,12 +32,21 @@ int32_t FCommNumber = -1;
 bool FCarrier = true;
 std::string FBuffer;  // received keys not yet consumed
 TelnetState FTelnet = TelnetState::Data;
-bool FAfterCr = false;  // the last key was a CR: an LF or NUL now ends the same Enter
+
+// How far the keys just taken are into one Enter. After a CR, an LF or a NUL
+// belongs to the same Enter; after CR LF, so does one NUL (CR LF NUL).
+enum class EnterState { None, AfterCr, AfterCrLf };
+EnterState FEnter = EnterState::None;
 
 void PutKey(char c) {
-  bool afterCr = FAfterCr;
-  FAfterCr = (c == '\r');
-  if (afterCr && (c == '\n' || c == '\0')) return;
+  const EnterState before = FEnter;
+  FEnter = EnterState::None;
+  if (before == EnterState::AfterCr && c == '\n') {
+    FEnter = EnterState::AfterCrLf;
+    return;
+  }
+  if (before != EnterState::None && c == '\0') return;
+  if (c == '\r') FEnter = EnterState::AfterCr;
   FBuffer += (c == '\n') ? '\r' : c;
 }
 
@@ -100,7 +109,7 @@ void ReceiveData() {
 void CommOpen(int32_t handle) {
   FBuffer.clear();
   FTelnet = TelnetState::Data;
-  FAfterCr = false;
+  FEnter = EnterState::None;
   if (handle < 0 || !Env().SocketIsOpen(handle)) {
     // Not a connection at all (a wrong handle from the BBS): there is no
     // caller, and the handle is someone else's, so it is never touched.

@@ -15,7 +15,8 @@ void CommOpen(int32_t handle);
 bool CommCarrier();
 // Receives once (without waiting) when nothing is buffered. Telnet commands
 // from the client are dropped, IAC IAC is one byte 255, and every Enter (CR,
-// CR LF, CR NUL, LF) is one CR, also when cut between two receives.
+// CR LF, CR NUL, CR LF NUL, LF) is one CR, also when cut between two
+// receives.
 bool CommCharAvail();
 char CommPeekChar();
 char CommReadChar();

@@ -51,7 +51,9 @@ mode_t ModeFor(const std::string& path) {
 }  // namespace
 
 DataFileLock::DataFileLock(const std::string& path) {
-  fd_ = Retry([&] { return open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666); });
+  // Read access is all flock needs, so a lock file that another node's user
+  // created (and that this one may not write) still locks.
+  fd_ = Retry([&] { return open((path + ".lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666); });
   if (fd_ < 0) return;
   if (Retry([&] { return flock(fd_, LOCK_EX); }) != 0) {
     close(fd_);

@@ -71,7 +71,7 @@ MonthScores LoadMonthScores(int year, int month) {
   if (!ReadFileLines(UserFilePath(), lines) || lines.empty()) return scores;
   LineReader in(std::move(lines));
   TDateTime stamp;
-  if (!TryStrToDateTime(in.ReadLine(), stamp)) return scores;
+  if (!TryStrToDateTime(in.ReadLine(), stamp, year)) return scores;
   if (YearOf(stamp) != year || MonthOf(stamp) != month) {
     RollOverScoreboards();
     return scores;

@@ -272,6 +272,9 @@ pid_t StartDoor(const Options& o, const fs::path& nodeDir, int handle, int node,
     dup2(out, 1);
     dup2(out, 2);
   }
+  // Only the three standard handles and the connection go to the door.
+  if (in > 2) close(in);
+  if (out > 2) close(out);
   fcntl(handle, F_SETFD, 0);  // the door inherits the connection
   signal(SIGPIPE, SIG_DFL);
   execv(argv[0], argv.data());

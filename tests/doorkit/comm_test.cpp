@@ -86,9 +86,18 @@ TEST(CommReceive, EveryEnterIsOneCarriageReturn) {
       {{"a\r\r\nb"}, "a\r\rb"},
       {{"\n\n"}, "\r\r"},
       {{"x" + nul + "y"}, "x" + nul + "y"},  // a NUL on its own is a key
+      // Line ends fold as CR LF, then CR NUL, then a lone LF: CR LF NUL is
+      // one Enter too, and a second LF or NUL is a key of its own.
+      {{"a\r\n" + nul + "b"}, "a\rb"},
+      {{"\r\n\n"}, "\r\r"},
+      {{"\r" + nul + nul}, "\r" + nul},
+      {{"\r\n" + nul + nul}, "\r" + nul},
+      {{"\r" + nul + "\n"}, "\r\r"},
+      {{"\n" + nul}, "\r" + nul},
       // A line end cut between two receives.
       {{"a\r", "\nb"}, "a\rb"},
       {{"a\r", nul + "b"}, "a\rb"},
+      {{"a\r\n", nul + "b"}, "a\rb"},
       {{"a\r", "\r\n"}, "a\r\r"},
       {{"\r", "\xff\xfd\x01", "\n"}, "\r"},
   };

@@ -232,6 +232,56 @@ TEST(DropFiles, LordInfo) {
   });
 }
 
+// Fields that a format does not carry keep what they held before reading.
+TEST(DropFiles, FieldsAReaderDoesNotSetKeepTheirValues) {
+  struct Case {
+    const char* what;
+    Reader read;
+    std::string file;
+    std::function<void(const TDoorDropInfo&)> check;
+  };
+  const Case cases[] = {
+      {"DOOR32.SYS", ReadDoor32, "2\n5\n9600\nBBS\n1\nR\nA\n1\n1\n1\n1\n",
+       [](const TDoorDropInfo& i) {
+         EXPECT_TRUE(i.Fairy);
+         EXPECT_TRUE(i.Clean);
+       }},
+      {"DOOR.SYS on COM0:", ReadDoorSys, "COM0:\n",
+       [](const TDoorDropInfo& i) {
+         EXPECT_EQ(i.ComType, 2);
+         EXPECT_TRUE(i.Fairy);
+         EXPECT_TRUE(i.Clean);
+       }},
+      {"DORINFO1.DEF on COM0", ReadDorInfo, "\n\n\nCOM0\n",
+       [](const TDoorDropInfo& i) {
+         EXPECT_EQ(i.ComType, 2);
+         EXPECT_EQ(i.Node, 9);
+         EXPECT_EQ(i.RecPos, 5);
+         EXPECT_TRUE(i.Fairy);
+         EXPECT_TRUE(i.Clean);
+       }},
+      {"INFO.1", ReadLordInfo, "1\n",
+       [](const TDoorDropInfo& i) {
+         EXPECT_EQ(i.Node, 9);
+         EXPECT_EQ(i.Access, 70);
+       }},
+  };
+  for (const Case& c : cases) {
+    FakePlatform fake;
+    const std::string path = fake.gameDir + "dropfile";
+    std::ofstream(path, std::ios::binary) << c.file;
+    DoorDropInfo.ComType = 2;
+    DoorDropInfo.Node = 9;
+    DoorDropInfo.RecPos = 5;
+    DoorDropInfo.Access = 70;
+    DoorDropInfo.Fairy = true;
+    DoorDropInfo.Clean = true;
+    c.read(path);
+    SCOPED_TRACE(c.what);
+    c.check(DoorDropInfo);
+  }
+}
+
 TEST(DropFiles, AFileThatCannotBeReadChangesNothing) {
   for (Reader read : {ReadDoor32, ReadDoorSys, ReadDorInfo, ReadLordInfo}) {
     FakePlatform fake;

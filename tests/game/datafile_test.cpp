@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -171,6 +172,32 @@ TEST_F(DataFileTest, LockIsHeldExactlyWhileTheObjectLives) {
     EXPECT_TRUE(LockIsFree(Path("other.dat")));
   }
   EXPECT_TRUE(LockIsFree(path));
+}
+
+// Whether a user other than the lock file's owner, who may read it but not
+// write it, gets the lock. Run as root, the try is made by "nobody" in a
+// child process, since root may write any file.
+bool LockedByAnotherUser(const std::string& dir, const std::string& path) {
+  const std::string lockFile = path + ".lock";
+  int fd = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0444);
+  if (fd < 0 || fchmod(fd, 0444) != 0) return false;
+  close(fd);
+  if (geteuid() != 0) return DataFileLock(path).Held();
+  if (chmod(dir.c_str(), 0755) != 0) return false;
+  pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    if (open(lockFile.c_str(), O_RDWR | O_CLOEXEC) >= 0) _exit(3);  // still allowed to write
+    _exit(DataFileLock(path).Held() ? 0 : 1);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return false;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 1) << "status " << status;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(DataFileTest, ALockFileThatCannotBeWrittenStillLocks) {
+  EXPECT_TRUE(LockedByAnotherUser(fake.gameDir, Path("shared.dat")));
 }
 
 TEST_F(DataFileTest, LockWithoutALockFileGoesOnUnlocked) {
