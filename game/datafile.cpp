@@ -144,3 +144,8 @@ bool ParseIntLine(const std::string& line, int32_t& value) {
   value = ClampInt32(negative ? -magnitude : magnitude);
   return true;
 }
+
+bool ExistsButUnreadable(const std::string& path) {
+  std::string contents;
+  return FileExists(path) && !ReadFileText(path, contents);
+}

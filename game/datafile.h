@@ -61,6 +61,9 @@ bool ReadFileText(const std::string& path, std::string& contents);
 std::vector<std::string> SplitLines(const std::string& text);
 // ReadFileText and SplitLines in one.
 bool ReadFileLines(const std::string& path, std::vector<std::string>& lines);
+// True when something exists under the name but cannot be read: rewriting
+// it from what could be read would throw away what it holds.
+bool ExistsButUnreadable(const std::string& path);
 
 // Reads a file's lines in order, as the data file readers need them.
 class LineReader {

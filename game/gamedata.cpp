@@ -63,6 +63,8 @@ TGameData UpdateGameData(const std::function<void(TGameData&)>& change) {
   TGameData records;
   ReadGameData(records);
   change(records);
-  WriteGameData(records);
+  // Records this node cannot read stay as they are rather than being
+  // replaced by this one game.
+  if (!ExistsButUnreadable(GameDataPath())) WriteGameData(records);
   return records;
 }

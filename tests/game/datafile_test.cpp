@@ -146,6 +146,10 @@ TEST_F(DataFileTest, ReadingTellsMissingAndUnreadableFromContents) {
   ASSERT_TRUE(WriteFileAtomic(Path("a.dat"), "1\r\ntwo words\n"));
   ASSERT_TRUE(ReadFileLines(Path("a.dat"), lines));
   EXPECT_EQ(lines, (std::vector<std::string>{"1", "two words"}));
+  // Only what exists and cannot be read must be left alone by an update.
+  EXPECT_TRUE(ExistsButUnreadable(Path("folder.dat")));
+  EXPECT_FALSE(ExistsButUnreadable(Path("none.dat")));
+  EXPECT_FALSE(ExistsButUnreadable(Path("a.dat")));
 }
 
 TEST_F(DataFileTest, RenameAndDelete) {
