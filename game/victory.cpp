@@ -77,7 +77,8 @@ TPlayer* TPlayer::CheckResults(TPlayer* AOther) {
   DoorTextAttr(10);
   DoorWrite("*[ Press any Key ]*");
   DoorTextAttr(10);
+  // The line stays open after the key: whoever announces the end of the
+  // game starts with its own line end.
   DoorReadKey();
-  DoorWriteLn();
   return this;
 }
