@@ -3,6 +3,7 @@
 // and the turn log.
 #include <gtest/gtest.h>
 
+#include "doorkit/ansi.h"
 #include "game/kingdoms_fixture.h"
 
 namespace {
@@ -57,7 +58,8 @@ TEST_F(ComputerTest, WithoutAssassinsAnUnguardedEnemyMakesHimHireThem) {
   EXPECT_EQ(Think(), nullptr);
   EXPECT_EQ(TurnLog(), (std::vector<std::string>{"Hired 2 assassins",
                                                  "[TEXT:PURCHASE:assassins:2:15000]"}));
-  EXPECT_NE(fake.out.find("Hiring 2 assassins for 15000 gold!\r\n\r\n"
+  // No colour of its own: the line comes straight after the banner, in cyan.
+  EXPECT_NE(fake.out.find("\x1b[0;36;40m\r\n\r\n\r\nHiring 2 assassins for 15000 gold!\r\n\r\n"
                           "The draft animals strain to haul the heavy wagons to King "
                           "Computer's kastle!\r\n"),
             std::string::npos);
@@ -204,6 +206,68 @@ TEST_F(ComputerTest, FoodIsBoughtOnlyBelowTwoMonths) {
   }
 }
 
+// The purchases and blows that the weights put first against a steady
+// enemy; each line of the table is worked out by hand from the weights.
+TEST_F(ComputerTest, TheWeightiestPossibleActionIsTaken) {
+  struct Case {
+    const char* name;
+    TForces own, opp;
+    std::vector<std::string> log;  // the first lines of the turn log
+    const char* text;              // shown, when not empty
+    int32_t guards, gronels, slingards, gold;  // his counters afterwards
+    bool wins;
+  };
+  const TForces opp = kSteady;
+  const Case cases[] = {
+      // need_guards 0.9; 18 guards cost more than his 9500 gold: 9.
+      {"guards as far as the gold goes", {15000, 3000, 15000, 250, 1, 0, 2, 9500, 250000}, opp,
+       {"Hired 9 guards", "[TEXT:PURCHASE:guards:9:9000]"},
+       "Hiring 9 guards for 9000 gold!\r\n\r\nThe draft animals strain", 11, 250, 1, 500,
+       false},
+      // need_weapons 0.6 without a slingard: as many as the gold buys.
+      {"slingards first", {15000, 3000, 15000, 250, 0, 0, 20, 60000, 250000}, opp,
+       {"Bought 2 slingards", "[TEXT:PURCHASE:slingards:2:50000]"},
+       "Buying 2 slingards for 50000 gold!", 20, 250, 2, 10000, false},
+      // One slingard, too little gold for another: gronels for all of it.
+      {"gronels for the gold", {15000, 3000, 15000, 50, 1, 0, 20, 18000, 250000}, opp,
+       {"Bought 180 gronels", "[TEXT:PURCHASE:gronels:180:18000]"},
+       "Buying 180 gronels for 18000 gold!", 20, 230, 1, 0, false},
+      // Under two months of food, only half the gold goes on gronels.
+      {"gronels halved when food is short", {15000, 3000, 15000, 50, 1, 0, 20, 18000, 39900},
+       opp, {"Bought 90 gronels", "[TEXT:PURCHASE:gronels:90:9000]"},
+       "Buying 90 gronels for 9000 gold!", 20, 140, 1, 9000, false},
+      // Half of 90 gronels is below 50: the slingard fires at the kastle.
+      {"too few gronels to buy", {15000, 3000, 15000, 50, 1, 0, 20, 9000, 39900}, opp,
+       {"[ACTION:slingard_attack_kastle]"}, "", 20, 50, 1, 9000, false},
+      // win_soldiers 1.0: an army over 1.7 times the enemy's marches.
+      {"superior army", {15000, 10000, 15000, 250, 1, 0, 20, 18000, 250000}, opp,
+       {"Attacked with superior army force", "[ACTION:soldier_attack]"}, "", 20, 250, 1, 18000,
+       false},
+      // The enemy kastle is gone: gronels at the men, and the war is won.
+      {"fallen kastle", {15000, 3000, 15000, 250, 1, 0, 20, 18000, 250000},
+       {0, 3000, 15000, 250, 1, 2, 10, 18000, 250000}, {"[ACTION:gronel_attack_men]"}, "", 20,
+       250, 1, 18000, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetForces(*Computer, c.own);
+    SetForces(*Player, c.opp);
+    CurrentTurnActions->clear();
+    fake.Keys("xx");
+    EXPECT_EQ(Think(), c.wins ? Computer.get() : nullptr);
+    ASSERT_GE(TurnLog().size(), c.log.size());
+    EXPECT_EQ(std::vector<std::string>(TurnLog().begin(), TurnLog().begin() + c.log.size()),
+              c.log);
+    if (*c.text) {
+      EXPECT_NE(fake.out.find(c.text), std::string::npos) << c.text;
+    }
+    EXPECT_EQ(Computer->Guards, c.guards);
+    EXPECT_EQ(Computer->Gronels, c.gronels);
+    EXPECT_EQ(Computer->Slingards, c.slingards);
+    EXPECT_EQ(Computer->Gold, c.gold);
+  }
+}
+
 // Nothing he may do, no artillery to fall back on: an urgent counsel.
 TEST_F(ComputerTest, UrgentCounselWhenNothingCanBeDone) {
   struct Case {
@@ -220,9 +284,12 @@ TEST_F(ComputerTest, UrgentCounselWhenNothingCanBeDone) {
     EXPECT_EQ(Think(), nullptr);
     if (c.counsel) {
       EXPECT_EQ(TurnLog(), std::vector<std::string>{"Called urgent counsel (no action taken)"});
-      EXPECT_NE(fake.out.find("* King Computer calls an urgent counsel with his closest "
-                              "advisors! *\r\n"),
-                std::string::npos);
+      const std::string counsel = AnsiTextAttr(10) + "\r\n" + AnsiTextAttr(10) +
+                                  "* King Computer calls an urgent counsel with his closest "
+                                  "advisors! *\r\n" +
+                                  AnsiTextAttr(10);
+      ASSERT_GE(fake.out.size(), counsel.size());
+      EXPECT_EQ(fake.out.substr(fake.out.size() - counsel.size()), counsel);
       EXPECT_TRUE(fake.drawsAsked.empty());
       EXPECT_EQ(Computer->Civilians, own.Civilians);
       EXPECT_EQ(Computer->Soldiers, own.Soldiers);

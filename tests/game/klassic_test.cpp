@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "doorkit/ansi.h"
 #include "game/klassic.h"
 #include "game/kingdoms_fixture.h"
 
@@ -158,6 +159,72 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
                            "  2   King Computer              4     2       2   50 %       8,000"));
   // The scoreboard was shown at the end of the game.
   EXPECT_TRUE(Shows(out, "  1   Sir Tester                 4     2       2   50 %      16,000"));
+}
+
+std::string A(uint8_t attr) { return AnsiTextAttr(attr); }
+
+// This month's board as ShowScoreboard types it.
+std::string Board(const std::string& file) {
+  std::string shown = A(2);
+  std::istringstream lines(file);
+  for (std::string line; std::getline(lines, line);) shown += line + "\r\n";
+  return shown;
+}
+
+// From the score line to the session tally: colours, pauses and the order
+// of the records, for a win, a loss and a surrender.
+TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
+  Music = false;
+  const std::string pause = A(10) + "*[ Press any Key ]*" + A(10);
+  const std::string herWin = " months won by Queen Tess vs. King Computer.\r\n";
+  const std::string hisWin = " months won by King Computer vs. Queen Tess.\r\n";
+
+  StartWith(kWeakGuard, kStrongGuard, 0);
+  AssassinPasses(8);
+  std::string out = Game("Axxx");
+  EXPECT_TRUE(Shows(out, "\r\n" + A(138) + "Hail to the new Queen of the empire!\r\n" + A(10)));
+  std::string close = A(15) +
+      "King Computer got 0 points and you got 8000 points for this game.\r\n\r\n" + pause +
+      "\r\n" + A(2) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" +
+      "\r\n" + A(142) + "This is the shortest game to date!!!!\r\n\r\n" +
+      "\r\n" + A(142) + "This is the longest game to date!!!!\r\n\r\n" +
+      "\r\n" + A(15) + "It took you 1 months to beat King Computer this game.\r\n" +
+      "The last game lasted 1" + herWin + "\r\n" + A(3) + "The longest game was 1" + herWin +
+      "The shortest game was 1" + herWin + "\r\n" + A(13) +
+      "You won 1 games and King Computer won 0 games this session.\r\n";
+  ASSERT_GE(out.size(), close.size());
+  EXPECT_EQ(out.substr(out.size() - close.size()), close);
+
+  // King Computer wins in play: the board in colour 3 first; an equal game
+  // takes both records.
+  StartWith({15000, 3000, 14000, 250, 0, 1, 20, 18000, 250000},
+            {15000, 3000, 14000, 250, 0, 2, 8, 18000, 250000}, 1);
+  AssassinPasses(8);
+  out = Game("xxx");
+  close = A(15) + "King Computer got 8000 points and you got 0 points for this game.\r\n\r\n" +
+      pause + "\r\n" + A(3) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause +
+      "\r\n" + "\r\n" + A(142) + "This is the shortest game to date!!!!\r\n\r\n" +
+      "\r\n" + A(142) + "This is the longest game to date!!!!\r\n\r\n" +
+      "\r\n" + A(15) + "It took King Computer 1 months to beat you this game.\r\n" +
+      "The last game lasted 1" + hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin +
+      "The shortest game was 1" + hisWin + "\r\n" + A(13) +
+      "You won 1 games and King Computer won 1 games this session.\r\n";
+  ASSERT_GE(out.size(), close.size());
+  EXPECT_EQ(out.substr(out.size() - close.size()), close);
+
+  // A surrender: the prompt blanked out, the board in colour 2, no records.
+  StartWith(kWeakGuard, kStrongGuard, 0);
+  out = Game("QYxx");
+  close = "QUIT!? (You Lose) Are you SURE? -=> Y\r\n" + std::string("\r\n") + A(15) +
+      "King Computer got 0 points and you got 0 points for this game.\r\n\r\n" + pause +
+      AnsiGotoX(0) + std::string(19, ' ') + A(2) +
+      Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" + A(15) +
+      "It took King Computer 1 months to beat you this game.\r\n" +
+      "The last game lasted 1" + hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin +
+      "The shortest game was 1" + hisWin + "\r\n" + A(13) +
+      "You won 1 games and King Computer won 2 games this session.\r\n";
+  ASSERT_GE(out.size(), close.size());
+  EXPECT_EQ(out.substr(out.size() - close.size()), close);
 }
 
 TEST_F(KlassicTest, StoredRecordsDecideTheAnnouncements) {

@@ -96,6 +96,19 @@ TEST_F(MainMenuTest, HelpScreen) {
   }
 }
 
+TEST_F(MainMenuTest, RankingsShowThisMonthsBoardThenWaitForAKey) {
+  std::ofstream(fake.gameDir + "qgs-best.asc") << "THIS MONTH\n";
+  std::ofstream(fake.gameDir + "qgs-last.asc") << "LAST MONTH\n";
+  std::string out = RunProgram(fake, "r q");
+  const std::string board = "R\r\n" + E + "2J" + E + "1;1f" + Attr(10) + Attr(2) +
+                            "THIS MONTH\r\n\r\nPress any key...";
+  size_t at = out.find(board);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(out.find("LAST MONTH"), std::string::npos);
+  // The key after the pause is no menu choice: the menu comes back.
+  EXPECT_NE(out.find("MAIN MENU", at), std::string::npos);
+}
+
 TEST_F(MainMenuTest, KlassicSetsUpTheKingdomAndFreesItAfterwards) {
   // Both kingdoms' forces drawn at their least, then the caller moves first:
   // she surrenders, answers the two pauses and declines another game.

@@ -2,8 +2,10 @@
 // leaves behind.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 
+#include "doorkit/ansi.h"
 #include "game/kingdoms_fixture.h"
 
 namespace {
@@ -143,6 +145,96 @@ TEST_F(TurnTest, CommandsAndDialogues) {
     EXPECT_EQ(p.Soldiers, c.after.Soldiers);
     EXPECT_EQ(p.Gronels, c.after.Gronels);
     EXPECT_EQ(p.Gold, c.after.Gold);
+  }
+}
+
+std::string A(uint8_t attr) { return AnsiTextAttr(attr); }
+
+// The dialogues byte for byte: colours, empty lines and echoes.
+TEST_F(TurnTest, DialoguesByteForByte) {
+  Music = false;
+  DoorDropInfo.MaxSeconds = 725;
+  std::ofstream(fake.gameDir + "qgs-best.asc") << "BOARD\n";
+  const std::string prompt =
+      A(11) + "Time:" + A(10) + " 12:05  " + A(14) + kPrompt + A(10);
+  const std::string pass = "P\r\n\r\n" + A(2) + "Are you sure you want to pass this turn? (Y/N): " +
+                           "Y\r\n\r\n" + A(2) + kPassed + "\r\n\r\n";
+  const std::string abortHint = "\r\n" + A(78) + "Press " + A(79) + "[ENTER]" + A(78) +
+                                " to abort." + A(10) + "\r\n\r\n";
+  const std::string tradingMenu =
+      "\r\n" + A(6) + "[L] - Leave the Trading Post\r\n[B] - Buy Gronels @ 100 Gold Each\r\n" +
+      "[G] - Hire Guards @ 1000 Gold Each\r\n[A] - Hire Assasins @ 7500 Gold Each\r\n" +
+      "[K] - Buy Slingards @ 25000 Gold Each\r\n" +
+      "[F] - Buy Sacks of Food @ 5 Per Each Gold\r\n" +
+      "[R] - Raise Fortifications @ 10 Gold per Point\r\n\r\n" + A(10) +
+      "Total Gold: 18000 -=> " + A(10);
+  const struct {
+    const char* name;
+    std::function<void(TPlayer&)> setup;
+    std::string keys, shown;
+  } cases[] = {
+      {"pass", nullptr, "PY", prompt + pass},
+      {"pass declined", nullptr, "PnPY",
+       prompt + "P\r\n\r\n" + A(2) + "Are you sure you want to pass this turn? (Y/N): N\r\n" +
+           "\r\n" + prompt + pass},
+      {"surrender declined", nullptr, "QxPY",
+       prompt + "Q\r\n\r\n" + A(2) + "QUIT!? (You Lose) Are you SURE? -=> X\r\n\r\n" + prompt +
+           pass},
+      {"fire dialogue left", nullptr, "FxPY",
+       prompt + "F\r\n" + abortHint + A(2) +
+           "Fire at the [M] Men or the [K] Kastle? [M/K] -=> X\r\n\r\n" + prompt + pass},
+      {"no assassins", [](TPlayer& p) { p.Assassins = 0; }, "APY",
+       prompt + "A\r\n\r\n" + A(138) + "You don't have any assassins!\r\n\r\n" + prompt +
+           pass},
+      {"colour", nullptr, "CPY",
+       prompt + "C\r\n\r\nColor toggling not supported in this version.\r\n\r\n" + prompt +
+           pass},
+      {"trading post left", nullptr, "TxLPY",
+       prompt + "T\r\n\r\n\r\n" + A(10) + " * Welcome to the Trading Post sire! *\r\n" +
+           tradingMenu + "X\r\n" + tradingMenu + "L\r\n" + prompt + pass},
+      {"this month's scoreboard", nullptr, "$tzPY",
+       prompt + "$\r\n\r\n" + A(10) +
+           "Show which [T] this months or [L] last months scoreboard? -=> " + A(10) + "T\r\n" +
+           A(2) + "BOARD\r\n\r\n" + A(10) + "*[ Press any Key ]*" + A(10) + "\r\n" + prompt +
+           pass},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetForces(*Player, kCaller);
+    if (c.setup) c.setup(*Player);
+    PlayTurn(c.keys);
+    EXPECT_EQ(fake.out, c.shown);
+  }
+}
+
+// The number dialogues around the input field: the field ends its own line,
+// then an empty line comes before the outcome.
+TEST_F(TurnTest, DraftAndReleaseAroundTheInputField) {
+  Music = false;
+  DoorDropInfo.MaxSeconds = 725;
+  const std::string prompt =
+      A(11) + "Time:" + A(10) + " 12:05  " + A(14) + kPrompt + A(10);
+  const std::string abortHint = "\r\n" + A(78) + "Press " + A(79) + "[ENTER]" + A(78) +
+                                " to abort." + A(10) + "\r\n\r\n";
+  const struct {
+    std::string keys, before, after;
+  } cases[] = {
+      {"D5\r",
+       prompt + "D\r\n" + abortHint + "You have 14000 civilians and 3000 soldiers.\r\n" +
+           "Draft how many civilians into the army? [0 - 14000] -=> ",
+       A(10) + "\r\n\r\nDone. You now have 13995 civilians and 3005 soldiers\r\n"},
+      {"R7\r",
+       prompt + "R\r\n" + abortHint + "You have 14000 civilians and 3000 soldiers.\r\n" +
+           "Send how many soldiers home? -=> ",
+       A(10) + "\r\n\r\nDone. You now have 14007 civilians and 2993 soldiers\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
+    SetForces(*Player, kCaller);
+    PlayTurn(c.keys);
+    EXPECT_EQ(fake.out.substr(0, c.before.size()), c.before);
+    ASSERT_GE(fake.out.size(), c.after.size());
+    EXPECT_EQ(fake.out.substr(fake.out.size() - c.after.size()), c.after);
   }
 }
 
