@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end check with Debian's telnet client: connects through bbshost,
-# logs in, goes through the introduction to the main menu, then closes the
-# client and expects the door to end by itself within 2 s with exit code 0.
+# logs in, goes through the introduction to the main menu, plays a Klassic
+# game (King Computer moves, the caller surrenders, the scoreboard and the
+# records follow), then closes the client and expects the door to end by
+# itself within 2 s with exit code 0.
 # The telnet client runs inside tmux, in a terminal of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -56,6 +58,39 @@ expect_screen "MAIN MENU"
 expect_screen "Select option:"
 echo "main menu reached:"
 tmux capture-pane -p -t "$session" | grep -v '^ *$' | tail -14
+
+# A Klassic game: set up the kingdom, answer the pauses until it is the
+# caller's turn, surrender, go through the close and decline another game.
+tmux send-keys -t "$session" k
+expect_screen "[K] King or a [Q] Queen?"
+tmux send-keys -t "$session" q
+expect_screen "known by sire?"
+tmux send-keys -t "$session" "Tess" Enter
+expect_screen "Is this OK? [y/N]"
+tmux send-keys -t "$session" y
+# Answers "*[ Press any Key ]*" pauses until text $1 is the newest prompt.
+answer_pauses_until() {
+  local deadline=$((SECONDS + 20)) last
+  while :; do
+    last="$(tmux capture-pane -p -t "$session" | grep -v '^ *$' | tail -1)"
+    case "$last" in
+      *"$1"*) return 0 ;;
+      *"*[ Press any Key ]*"*) tmux send-keys -t "$session" Space; sleep 0.3 ;;
+    esac
+    [ $SECONDS -ge $deadline ] && fail "\"$1\" did not come"
+    sleep 0.1
+  done
+}
+answer_pauses_until "or ? for Help -=>"
+tmux send-keys -t "$session" q
+expect_screen "Are you SURE? -=>"
+tmux send-keys -t "$session" y
+answer_pauses_until "Play again? [Y/N] -=>"
+tmux capture-pane -p -t "$session" | grep -F "won 1 games this session." >/dev/null ||
+  fail "no session tally"
+tmux send-keys -t "$session" n
+expect_screen "Select option:"
+echo "Klassic game played to a surrender"
 
 # Close the client: telnet's escape character, then "quit".
 tmux send-keys -t "$session" C-]
