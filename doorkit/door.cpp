@@ -51,18 +51,8 @@ std::string Upper(std::string s) {
 
 // A decimal integer (an optional sign, then digits only) or the fallback.
 int32_t IntOr(const std::string& s, int32_t fallback) {
-  if (s.empty()) return fallback;
-  size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
-  if (i == s.size()) return fallback;
-  int64_t value = 0;
-  for (; i < s.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return fallback;
-    value = value * 10 + (s[i] - '0');
-    if (value > static_cast<int64_t>(INT32_MAX) + 1) return fallback;
-  }
-  if (s[0] == '-') value = -value;
-  if (value < INT32_MIN || value > INT32_MAX) return fallback;
-  return static_cast<int32_t>(value);
+  int32_t value;
+  return TryStrToInt32(s, value) ? value : fallback;
 }
 
 std::string BaseName(const std::string& path) {

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "doorkit/door.h"
+#include "doorkit/stringutils.h"
 
 namespace {
 
@@ -49,16 +50,8 @@ int64_t IntOr(const std::string& text, int64_t fallback) {
   if (first == std::string::npos) return fallback;
   size_t last = text.find_last_not_of(" \t");
   std::string s = text.substr(first, last - first + 1);
-  size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
-  if (i == s.size()) return fallback;
-  int64_t value = 0;
-  for (; i < s.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return fallback;
-    value = value * 10 + (s[i] - '0');
-    if (value > static_cast<int64_t>(INT32_MAX) + 1) return fallback;
-  }
-  if (s[0] == '-') value = -value;
-  return value < INT32_MIN || value > INT32_MAX ? fallback : value;
+  int32_t value;
+  return TryStrToInt32(s, value) ? value : fallback;
 }
 
 int32_t Int32Or(const std::string& text, int32_t fallback) {

@@ -2,6 +2,8 @@
 
 #include "doorkit/ansi.h"
 
+#include <climits>
+
 namespace {
 
 std::string Pad2(int64_t n) {
@@ -118,4 +120,20 @@ std::string Base64Decode(const std::string& text) {
     }
   }
   return out;
+}
+
+bool TryStrToInt32(const std::string& text, int32_t& value) {
+  if (text.empty()) return false;
+  size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (i == text.size()) return false;
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+    if (v > int64_t{INT32_MAX} + 1) return false;  // stop before it can overflow
+  }
+  if (text[0] == '-') v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  value = static_cast<int32_t>(v);
+  return true;
 }

@@ -23,3 +23,7 @@ TTokens StrToTok(const std::string& text, char delimiter);
 std::string TokToStr(const TTokens& tokens, char delimiter, int start = 1);
 
 std::string Base64Decode(const std::string& text);
+
+// The whole text as a decimal int32: an optional sign, then digits only.
+// False (value untouched) for anything else, including out-of-range numbers.
+bool TryStrToInt32(const std::string& text, int32_t& value);

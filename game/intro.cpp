@@ -4,6 +4,7 @@
 #include "game/globals.h"
 #include "game/music.h"
 #include "game/player.h"
+#include "game/prompts.h"
 #include "game/textutil.h"
 
 namespace {
@@ -15,11 +16,6 @@ void CentredLine(const std::string& text) {
   DoorWriteLn();
 }
 
-char ReadEchoedKey() {
-  char key = UpKey(DoorReadKey());
-  DoorWriteLn(std::string(1, key));
-  return key;
-}
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "game/globals.h"
 #include "game/music.h"
 #include "game/player.h"
+#include "game/prompts.h"
 #include "game/scores.h"
 #include "game/textutil.h"
 
@@ -215,8 +216,7 @@ bool PlayAgain() {
     DoorTextAttr(14);
     DoorWrite("Play again? [Y/N] -=> ");
     DoorTextAttr(14);
-    key = UpKey(DoorReadKey());
-    DoorWriteLn(std::string(1, key));
+    key = ReadEchoedKey();
   } while (key != 'Y' && key != 'N');
   return key == 'Y';
 }

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cctype>
 #include <climits>
 
 #include "doorkit/door.h"
@@ -11,6 +10,7 @@
 #include "game/intro.h"
 #include "game/klassic.h"
 #include "game/player.h"
+#include "game/prompts.h"
 #include "game/scores.h"
 
 namespace {
@@ -26,10 +26,6 @@ std::string Rule(char left, char right) {
 
 std::string Framed(const std::string& text) {
   return "  " + std::string(1, kVertical) + text + kVertical + "\r\n";
-}
-
-char ReadUpperKey() {
-  return static_cast<char>(std::toupper(static_cast<unsigned char>(DoorReadKey())));
 }
 
 void PressAnyKey() {
@@ -108,9 +104,7 @@ char ShowMainMenu() {
   DoorWriteLn();
   DoorTextAttr(14);
   DoorWrite("  Select option: ");
-  char key = ReadUpperKey();
-  DoorWriteLn(std::string(1, key));
-  return key;
+  return ReadEchoedKey();
 }
 
 void ShowHelp() {

@@ -1,5 +1,7 @@
 #include "game/textutil.h"
 
+#include "doorkit/stringutils.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -20,21 +22,7 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-bool TryStrToInt(const std::string& s, int32_t& value) {
-  if (s.empty()) return false;
-  size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
-  if (i == s.size()) return false;
-  int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
-    v = v * 10 + (s[i] - '0');
-    if (v > static_cast<int64_t>(INT32_MAX) + 1) return false;
-  }
-  if (s[0] == '-') v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return false;
-  value = static_cast<int32_t>(v);
-  return true;
-}
+bool TryStrToInt(const std::string& s, int32_t& value) { return TryStrToInt32(s, value); }
 
 int32_t StrToIntDef(const std::string& s, int32_t fallback) {
   int32_t v;

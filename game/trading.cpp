@@ -7,6 +7,7 @@
 #include "doorkit/door.h"
 #include "game/music.h"
 #include "game/player.h"
+#include "game/prompts.h"
 #include "game/textutil.h"
 #include "game/turnlog.h"
 
@@ -68,15 +69,7 @@ void Pay(int32_t& gold, int64_t price) { gold = ClampInt32(gold - price); }
 
 bool TPlayer::Purchase(const std::string& AName, const std::string& APropName, double ACost) {
   const int32_t affordable = AffordableUnits(Gold, ACost);
-  DoorWriteLn();
-  DoorTextAttr(78);
-  DoorWrite("Press ");
-  DoorTextAttr(79);
-  DoorWrite("[ENTER]");
-  DoorTextAttr(78);
-  DoorWrite(" to abort.");
-  DoorTextAttr(14);
-  DoorWriteLn();
+  ShowAbortHint(14);
   DoorWriteLn();
 
   int32_t amount;

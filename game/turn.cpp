@@ -7,6 +7,7 @@
 #include "game/globals.h"
 #include "game/music.h"
 #include "game/player.h"
+#include "game/prompts.h"
 #include "game/scores.h"
 #include "game/textutil.h"
 #include "game/turnlog.h"
@@ -34,11 +35,6 @@ const char* const kHelpLines[] = {
 };
 
 
-char ReadEchoedKey() {
-  char key = UpKey(DoorReadKey());
-  DoorWriteLn(std::string(1, key));
-  return key;
-}
 
 void ShowTimeAndPrompt() {
   int32_t remaining = DoorSecondsLeft();
@@ -58,16 +54,9 @@ void ShowHelpList() {
   DoorWriteLn();
 }
 
-void ShowAbortHint() {
-  DoorWriteLn();
-  DoorTextAttr(78);
-  DoorWrite("Press ");
-  DoorTextAttr(79);
-  DoorWrite("[ENTER]");
-  DoorTextAttr(78);
-  DoorWrite(" to abort.");
-  DoorTextAttr(10);
-  DoorWriteLn();
+// The hint before a dialogue: a line end and one empty line after it.
+void ShowDialogueHint() {
+  ShowAbortHint(10);
   DoorWriteLn();
 }
 
@@ -96,7 +85,7 @@ void Enlist(TPlayer& p, int64_t n) {
 }
 
 bool DraftDialogue(TPlayer& p) {
-  ShowAbortHint();
+  ShowDialogueHint();
   DoorWriteLn("You have " + ForcesLine(p) + ".");
   DoorWrite("Draft how many civilians into the army? [0 - " + std::to_string(p.Civilians) +
             "] -=> ");
@@ -111,7 +100,7 @@ bool DraftDialogue(TPlayer& p) {
 }
 
 bool ReleaseDialogue(TPlayer& p) {
-  ShowAbortHint();
+  ShowDialogueHint();
   DoorWriteLn("You have " + ForcesLine(p) + ".");
   DoorWrite("Send how many soldiers home? -=> ");
   int32_t n = ReadCount();
@@ -254,7 +243,7 @@ TPlayer* TPlayer::HumanMove(int32_t AMonth, TPlayer* AOther) {
           ShowRefusal(gronels ? "You don't have any gronels!!" : "You don't have any slingards!!");
           break;
         }
-        ShowAbortHint();
+        ShowDialogueHint();
         DoorTextAttr(2);
         DoorWrite("Fire at the [M] Men or the [K] Kastle? [M/K] -=> ");
         char target = ReadEchoedKey();
