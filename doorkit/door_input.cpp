@@ -132,6 +132,8 @@ std::string DoorInput(const std::string& ADefaultText, const std::string& AAllow
   char key;
   do {
     key = DoorReadKey();
+    // Many terminals and Telnet clients send DEL for the backspace key.
+    if (key == 127 && !DoorLastKey.Extended) key = '\b';
     if (key == '\b' && !ed.s.empty()) {
       ed.s.pop_back();
       if (ed.s.size() < ed.visible) {

@@ -241,7 +241,6 @@ class RealPlatform final : public Platform {
     }
     last_was_cr_ = (c == '\r');
     if (c == '\n') c = '\r';
-    if (c == 127) c = '\b';  // terminals send DEL for the backspace key
     if (c == 27) {
       int c2 = ReadByte(50);
       if (c2 == '[' || c2 == 'O') {

@@ -57,6 +57,7 @@ TEST_F(InputTest, LineEditorResults) {
       {"nothing past the maximum", "", "abcdef\r", 0, 10, 3, "abc"},
       {"ctrl-y clears", "old", "\x19new\r", 0, 10, 10, "new"},
       {"backspace on empty is ignored", "", "\b\ba\r", 0, 10, 10, "a"},
+      {"DEL erases like backspace", "abc", "\x7f\x7f\r", 0, 10, 10, "a"},
       {"password keeps the real text", "", "abc\r", '*', 10, 10, "abc"},
   };
   for (const EditCase& c : cases) {
