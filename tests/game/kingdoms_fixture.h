@@ -13,6 +13,7 @@
 #include "game/music.h"
 #include "game/player.h"
 #include "game/turnlog.h"
+#include "engine_support.h"  // Count, A, Tune
 #include "support/fake_platform.h"
 
 // Every counter of a kingdom, in the order of the battle screen.
@@ -30,15 +31,6 @@ inline void SetForces(TPlayer& p, const TForces& f) {
   p.Guards = f.Guards;
   p.Gold = f.Gold;
   p.Food = f.Food;
-}
-
-inline size_t CountOf(const std::string& haystack, const std::string& needle) {
-  size_t n = 0;
-  for (size_t at = haystack.find(needle); at != std::string::npos;
-       at = haystack.find(needle, at + needle.size())) {
-    ++n;
-  }
-  return n;
 }
 
 class KingdomsTest : public ::testing::Test {

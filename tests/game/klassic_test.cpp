@@ -244,7 +244,7 @@ TEST_F(KlassicTest, StoredRecordsDecideTheAnnouncements) {
 TEST_F(KlassicTest, PlayAgainWaitsForYesOrNo) {
   fake.Keys("x\rqn");
   EXPECT_FALSE(PlayAgain());
-  EXPECT_EQ(CountOf(fake.out, "Play again? [Y/N] -=> "), 4u);
+  EXPECT_EQ(Count(fake.out, "Play again? [Y/N] -=> "), 4u);
 }
 
 }  // namespace

@@ -8,19 +8,12 @@
 #include "game/mainmenu.h"
 #include "game/music.h"
 #include "game/player.h"
+#include "engine_support.h"  // A: the bytes of DoorTextAttr
 #include "support/fake_platform.h"
 
 namespace {
 
 const std::string E = "\x1b[";
-
-std::string Attr(int a) {
-  static const char* fg[] = {"0;30", "0;34", "0;32", "0;36", "0;31", "0;35", "0;33", "0;37",
-                             "1;30", "1;34", "1;32", "1;36", "1;31", "1;35", "1;33", "1;37"};
-  std::string s = E + fg[a & 15] + "m";
-  if ((a & 15) < 8) s += E + "40m";  // a dark colour re-sends the (black) background
-  return s + E + "40m";
-}
 
 class MainMenuTest : public ::testing::Test {
  protected:
@@ -40,17 +33,17 @@ TEST_F(MainMenuTest, DrawsTheFramedMenuByteForByte) {
   const std::string bottom = "  \xC8" + std::string(42, '\xCD') + "\xBC\r\n";
   const std::string empty = "  \xBA" + std::string(42, ' ') + "\xBA\r\n";
   auto item = [](int colour, const std::string& text) {
-    return Attr(2) + "  \xBA" + Attr(colour) + text + Attr(2) + "\xBA\r\n";
+    return A(2) + "  \xBA" + A(colour) + text + A(2) + "\xBA\r\n";
   };
-  std::string expected = E + "2J" + E + "1;1f" + "\r\n" + Attr(2) + top + "  \xBA" + Attr(10) +
-                         "    VEREVAR & URUZODEDO 25 - MAIN MENU    " + Attr(2) + "\xBA\r\n" +
+  std::string expected = E + "2J" + E + "1;1f" + "\r\n" + A(2) + top + "  \xBA" + A(10) +
+                         "    VEREVAR & URUZODEDO 25 - MAIN MENU    " + A(2) + "\xBA\r\n" +
                          mid + empty +
                          item(14, "  [K] Klassic Mode (vs Computer)          ") +
                          item(11, "  [M] Multiplayer (Player vs Player)      ") +
                          item(10, "  [R] Rankings & Statistics               ") +
                          item(3, "  [H] Help & Instructions                 ") +
                          item(12, "  [Q] Quit to BBS                         ") + empty + bottom +
-                         "\r\n" + Attr(14) + "  Select option: " + "K\r\n";
+                         "\r\n" + A(14) + "  Select option: " + "K\r\n";
   EXPECT_EQ(fake.TakeOut(), expected);
 }
 
@@ -74,7 +67,7 @@ TEST_F(MainMenuTest, QuitSaysGoodbyeWithTheConfiguredBbsName) {
   EXPECT_TRUE(fake.rawMode);
   EXPECT_EQ(HoldAliasForWrite, "SYSOP");
   EXPECT_FALSE(Music);
-  std::string goodbye = "Q\r\n\r\n\r\n" + Attr(6) + "Returning to Dragon's Lair BBS...\r\n";
+  std::string goodbye = "Q\r\n\r\n\r\n" + A(6) + "Returning to Dragon's Lair BBS...\r\n";
   EXPECT_EQ(out.substr(out.size() - goodbye.size()), goodbye);
   ASSERT_FALSE(fake.sleeps.empty());
   EXPECT_EQ(fake.sleeps.back(), 2000);
@@ -100,7 +93,7 @@ TEST_F(MainMenuTest, RankingsShowThisMonthsBoardThenWaitForAKey) {
   std::ofstream(fake.gameDir + "qgs-best.asc") << "THIS MONTH\n";
   std::ofstream(fake.gameDir + "qgs-last.asc") << "LAST MONTH\n";
   std::string out = RunProgram(fake, "r q");
-  const std::string board = "R\r\n" + E + "2J" + E + "1;1f" + Attr(10) + Attr(2) +
+  const std::string board = "R\r\n" + E + "2J" + E + "1;1f" + A(10) + A(2) +
                             "THIS MONTH\r\n\r\nPress any key...";
   size_t at = out.find(board);
   ASSERT_NE(at, std::string::npos);

@@ -129,7 +129,7 @@ TEST_F(TurnTest, CommandsAndDialogues) {
     TPlayer* winner = PlayTurn(c.keys);
     EXPECT_EQ(winner, c.surrendered ? Computer.get() : nullptr);
     EXPECT_EQ(PlayerQuit, c.surrendered);
-    EXPECT_EQ(CountOf(fake.out, kPrompt), static_cast<size_t>(c.prompts));
+    EXPECT_EQ(Count(fake.out, kPrompt), static_cast<size_t>(c.prompts));
     if (!c.log.empty()) {
       ASSERT_FALSE(TurnLog().empty());
       EXPECT_EQ(TurnLog().front(), c.log.front());
@@ -271,7 +271,7 @@ TEST_F(TurnTest, SoundToggledTwiceIsBackOnAndPlaysOnlyWhenSwitchedOn) {
   ASSERT_NE(on, std::string::npos);
   EXPECT_LT(off, on);
   const std::string fanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
-  EXPECT_EQ(CountOf(fake.out, fanfare), 1u);
+  EXPECT_EQ(Count(fake.out, fanfare), 1u);
   EXPECT_GT(fake.out.find(fanfare), on);
 }
 
