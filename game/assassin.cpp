@@ -8,6 +8,7 @@
 #include "doorkit/platform.h"
 #include "game/music.h"
 #include "game/player.h"
+#include "game/prompts.h"
 #include "game/textutil.h"
 #include "game/turnlog.h"
 
@@ -106,10 +107,7 @@ TPlayer* TPlayer::Assassinate(TPlayer* AOther) {
   }
 
   DoorWriteLn();
-  DoorTextAttr(10);
-  DoorWrite("*[ Press any Key ]*");
-  DoorTextAttr(10);
-  DoorReadKey();
+  PressAnyKeyPause();
   DoorWriteLn();
   return this;
 }

@@ -21,13 +21,6 @@ namespace {
 const char* const kFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
 const char* const kBeat = "MFO1T128L64CEB";
 
-void PressAnyKey() {
-  DoorTextAttr(10);
-  DoorWrite("*[ Press any Key ]*");
-  DoorTextAttr(10);
-  DoorReadKey();
-}
-
 void Increment(int32_t& counter) {
   if (counter < INT32_MAX) ++counter;
 }
@@ -53,7 +46,7 @@ TOutcome PlayMonths() {
     game.Winner = mover->Move(game.Months, order[1 - turn]);
     if (game.Winner) break;
     mover->Produce();
-    PressAnyKey();
+    PressAnyKeyPause();
     turn = 1 - turn;
     if (turn == 0) Increment(game.Months);
   }
@@ -74,7 +67,7 @@ void AnnounceSurrender() {
   DoorTextAttr(15);
   ShowScoreLine();
   DoorWriteLn();
-  PressAnyKey();
+  PressAnyKeyPause();
   DoorGotoX(0);
   DoorWrite(std::string(19, ' '));
 }
@@ -98,7 +91,7 @@ void AnnounceVictory(TOutcome& game) {
   game.Loser->Score = 0;
   ShowScoreLine();
   DoorWriteLn();
-  PressAnyKey();
+  PressAnyKeyPause();
   DoorWriteLn();
 }
 
@@ -106,7 +99,7 @@ void ShowMonthlyScores(const TOutcome& game) {
   UpdateUserFile(Player->Score, Computer->Score, game.CallerWon());
   DoorTextAttr(game.CallerWon() || game.Surrendered ? 2 : 3);
   ShowScoreboard(true);
-  PressAnyKey();
+  PressAnyKeyPause();
   DoorWriteLn();
 }
 

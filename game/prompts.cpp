@@ -22,3 +22,10 @@ void ShowAbortHint(uint8_t colourAfter) {
   DoorTextAttr(colourAfter);
   DoorWriteLn();
 }
+
+void PressAnyKeyPause() {
+  DoorTextAttr(10);
+  DoorWrite("*[ Press any Key ]*");
+  DoorTextAttr(10);
+  DoorReadKey();
+}

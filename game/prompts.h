@@ -5,6 +5,9 @@
 
 // A one-key answer: read, upper-cased and echoed with a line end.
 char ReadEchoedKey();
+// The battle pause: "*[ Press any Key ]*" in light green, then one key.
+// The line is left open; each caller ends it (or not) as its screen needs.
+void PressAnyKeyPause();
 // "Press [ENTER] to abort." in white and yellow on red, then colourAfter
 // and a line end.
 void ShowAbortHint(uint8_t colourAfter);

@@ -142,10 +142,7 @@ void ScoreboardChoice() {
   DoorTextAttr(10);
   ShowScoreboard(ReadEchoedKey() != 'L');
   DoorWriteLn();
-  DoorTextAttr(10);
-  DoorWrite("*[ Press any Key ]*");
-  DoorTextAttr(10);
-  DoorReadKey();
+  PressAnyKeyPause();
   DoorWriteLn();
 }
 

@@ -6,6 +6,7 @@
 #include "doorkit/door.h"
 #include "game/music.h"
 #include "game/player.h"
+#include "game/prompts.h"
 
 namespace {
 
@@ -74,11 +75,8 @@ TPlayer* TPlayer::CheckResults(TPlayer* AOther) {
     return nullptr;
   }
   DoorWriteLn();
-  DoorTextAttr(10);
-  DoorWrite("*[ Press any Key ]*");
-  DoorTextAttr(10);
   // The line stays open after the key: whoever announces the end of the
   // game starts with its own line end.
-  DoorReadKey();
+  PressAnyKeyPause();
   return this;
 }
