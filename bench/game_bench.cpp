@@ -4,9 +4,9 @@
 
 #include "doorkit/comm.h"
 #include "doorkit/door.h"
-#include "game/globals.h"
-#include "game/music.h"
-#include "game/player.h"
+#include "game/shell/globals.h"
+#include "game/common/music.h"
+#include "game/kingdom/player.h"
 #include "support/fake_platform.h"
 
 namespace {

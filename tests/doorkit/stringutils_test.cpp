@@ -3,7 +3,7 @@
 #include "doorkit/AnsiMusicMini.h"
 #include "doorkit/door.h"
 #include "doorkit/stringutils.h"
-#include "game/music.h"
+#include "game/common/music.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "doorkit/dropfiles.h"
-#include "game/config.h"
-#include "game/gamedata.h"
-#include "game/globals.h"
-#include "game/scores.h"
+#include "game/shell/config.h"
+#include "game/records/gamedata.h"
+#include "game/shell/globals.h"
+#include "game/records/scores.h"
 #include "support/fake_platform.h"
 
 namespace {

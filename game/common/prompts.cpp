@@ -1,0 +1,31 @@
+#include "game/common/prompts.h"
+
+#include <string>
+
+#include "doorkit/door.h"
+#include "game/common/textutil.h"
+
+char ReadEchoedKey() {
+  char key = UpKey(DoorReadKey());
+  DoorWriteLn(std::string(1, key));
+  return key;
+}
+
+void ShowAbortHint(uint8_t colourAfter) {
+  DoorWriteLn();
+  DoorTextAttr(78);
+  DoorWrite("Press ");
+  DoorTextAttr(79);
+  DoorWrite("[ENTER]");
+  DoorTextAttr(78);
+  DoorWrite(" to abort.");
+  DoorTextAttr(colourAfter);
+  DoorWriteLn();
+}
+
+void PressAnyKeyPause() {
+  DoorTextAttr(10);
+  DoorWrite("*[ Press any Key ]*");
+  DoorTextAttr(10);
+  DoorReadKey();
+}

@@ -1,0 +1,52 @@
+#include "game/common/textutil.h"
+
+#include "doorkit/stringutils.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+
+std::string TrimControl(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) < 33) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) < 33) --e;
+  return s.substr(b, e - b);
+}
+
+std::string TrimBlanks(const std::string& s) {
+  size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return {};
+  size_t e = s.find_last_not_of(' ');
+  return s.substr(b, e - b + 1);
+}
+
+bool TryStrToInt(const std::string& s, int32_t& value) { return TryStrToInt32(s, value); }
+
+int32_t StrToIntDef(const std::string& s, int32_t fallback) {
+  int32_t v;
+  return TryStrToInt(s, v) ? v : fallback;
+}
+
+std::string UpperCase(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+char UpKey(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+std::string Format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(nullptr, 0, fmt, copy);
+  va_end(copy);
+  std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(out.data(), out.size() + 1, fmt, args);
+  va_end(args);
+  return out;
+}
+
+int32_t ClampInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }

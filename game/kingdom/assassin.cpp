@@ -1,0 +1,113 @@
+// Sending an assassin: it must get past every guard of the enemy ruler, one
+// at a time, and is caught at each with chance 1 in 5. Getting past them
+// all kills the ruler and wins the war outright.
+#include <cstdint>
+#include <string>
+
+#include "doorkit/door.h"
+#include "doorkit/platform.h"
+#include "game/common/music.h"
+#include "game/kingdom/player.h"
+#include "game/common/prompts.h"
+#include "game/common/textutil.h"
+#include "game/multiplayer/turnlog.h"
+
+namespace {
+
+const char* const kInfiltrationTune = "MFO1T32L8EL64DL8EL64DL8EL64DL8EP8";
+const char* const kCaughtTune = "MFT32L2O1L8dL4C";
+const char* const kStepBeat = "MFO1T128L64CEB";
+const char* const kVictoryFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
+const char* const kDirge = "MFO2T96L2P32CL3CL8CP32L3CP6E-L8DL3DL8CL3CO1L8BO2L1C";
+const int64_t kPointsPerGuard = 1000;
+
+std::string Num(int64_t n) { return std::to_string(n); }
+
+void TellHumanAssassinsWork(const TPlayer& attacker, const TPlayer& victim) {
+  PlayMusic(kVictoryFanfare);
+  DoorTextAttr(10);
+  DoorWriteLn();
+  DoorWriteLn("Stealthily, quietly, " + attacker.GetPosessive() +
+              " assassin creeps into the inner chambers of " + victim.Title);
+  DoorWriteLn(victim.Name + " and pours a small vial of colorless fluid into a goblet which sits");
+  DoorWriteLn("upon " + victim.GetReferPosessive() + " banquet table. During dinner, " +
+              victim.GetSingular() + " suddenly clutch" + victim.GetConjugate2() + " " +
+              victim.GetPosessive());
+  DoorWriteLn("throat and tumble" + victim.GetConjugate() + " backward off of " +
+              victim.GetPosessive() + " seat.");
+}
+
+void TellComputersAssassinsWork(const TPlayer& attacker, const TPlayer& victim) {
+  DoorTextAttr(12);
+  DoorWriteLn();
+  DoorWriteLn(Proper(victim.GetSingular()) + " wake" + victim.GetConjugate() +
+              " up, for a second, and see" + victim.GetConjugate() + " " +
+              attacker.GetReferPosessive() + " assassin standing");
+  DoorWriteLn("over " + victim.GetSingular() + " with a grim smile. His hand thrusts his knife into " +
+              victim.GetReferPosessive() + " heart.");
+  DoorWriteLn(Proper(victim.GetSingular()) + " sink" + victim.GetConjugate() +
+              " into the long and everlasting sleep.");
+  PlayMusic(kDirge);
+}
+
+}  // namespace
+
+TPlayer* TPlayer::Assassinate(TPlayer* AOther) {
+  Assassins = ClampInt32(int64_t{Assassins} - 1);  // spent whatever the outcome
+  LogTurnAction("assassin", "");
+
+  DoorWriteLn();
+  DoorTextAttr(10);
+  DoorWriteLn("Attempting infiltration!");
+  LogText("Attempting infiltration!");
+  PlayMusic(kInfiltrationTune);
+  DoorWriteLn();
+  DoorTextAttr(12);
+  const std::string who = IsPlayer ? "He" : Proper(GetSingular());
+  DoorWriteLn(who + " has to pass " + Num(AOther->Guards) + " guards.");
+  LogText("GUARDS:" + Num(AOther->Guards));
+  DoorWriteLn();
+
+  int64_t passed = 0, killed = 0;
+  const int32_t initialGuards = AOther->Guards;
+  while (passed < initialGuards) {
+    switch (Random(5)) {
+      case 0:
+        DoorTextAttr(140);
+        DoorWriteLn(GetReferPosessive() + " assassin was killed!");
+        LogText("The assassin was blocked by guards!");
+        PlayMusic(kCaughtTune);
+        DoorWriteLn();
+        return nullptr;
+      case 1:
+        DoorTextAttr(140);
+        ++killed;
+        DoorWriteLn("KILLED " + Num(killed));
+        LogText("ASSASSIN_KILL:" + Num(killed));
+        ++passed;  // a killed guard counts as passed
+        --AOther->Guards;
+        for (int beat = 0; beat < 5; ++beat) PlayBeat(kStepBeat, 100);
+        break;
+      default:
+        DoorTextAttr(4);
+        ++passed;
+        DoorWriteLn("Passed " + Num(passed) + "!");
+        LogText("ASSASSIN_PASS:" + Num(passed));
+        PlayBeat(kStepBeat, 50);
+        break;
+    }
+  }
+
+  Score = ClampInt32(Score + passed * kPointsPerGuard);
+  LogText("The assassin was successful! You have been eliminated!");
+  if (IsPlayer) {
+    TellHumanAssassinsWork(*this, *AOther);
+  } else {
+    TellComputersAssassinsWork(*this, *AOther);
+  }
+
+  DoorWriteLn();
+  PressAnyKeyPause();
+  DoorWriteLn();
+  return this;
+}

@@ -1,0 +1,215 @@
+// Klassic mode: the caller's kingdom against King Computer, month by month,
+// then the result, the monthly scores, the game records and the tally of
+// the session.
+#include "game/kingdom/klassic.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "doorkit/door.h"
+#include "game/records/gamedata.h"
+#include "game/shell/globals.h"
+#include "game/common/music.h"
+#include "game/kingdom/player.h"
+#include "game/common/prompts.h"
+#include "game/records/scores.h"
+#include "game/common/textutil.h"
+
+namespace {
+
+const char* const kFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
+const char* const kBeat = "MFO1T128L64CEB";
+
+void Increment(int32_t& counter) {
+  if (counter < INT32_MAX) ++counter;
+}
+
+struct TOutcome {
+  TPlayer* Winner = nullptr;
+  TPlayer* Loser = nullptr;
+  int32_t Months = 1;
+  bool Surrendered = false;
+  bool CallerWon() const { return Winner == Player.get(); }
+};
+
+// Months of play until one side's move wins the war.
+TOutcome PlayMonths() {
+  TOutcome game;
+  TPlayer* order[2] = {Player.get(), Computer.get()};
+  if (Random(2) == 1) std::swap(order[0], order[1]);
+  int turn = 0;
+  while (!game.Winner) {
+    TPlayer* mover = order[turn];
+    mover->DrawScreen(game.Months);
+    DoorWriteLn();
+    game.Winner = mover->Move(game.Months, order[1 - turn]);
+    if (game.Winner) break;
+    mover->Produce();
+    PressAnyKeyPause();
+    turn = 1 - turn;
+    if (turn == 0) Increment(game.Months);
+  }
+  game.Loser = game.CallerWon() ? Computer.get() : Player.get();
+  game.Surrendered = PlayerQuit;
+  return game;
+}
+
+void ShowScoreLine() {
+  DoorWriteLn(Computer->GetFullName() + " got " + std::to_string(Computer->Score) +
+              " points and you got " + std::to_string(Player->Score) + " points for this game.");
+}
+
+void AnnounceSurrender() {
+  Increment(Losses);
+  Player->Score = 0;
+  DoorWriteLn();
+  DoorTextAttr(15);
+  ShowScoreLine();
+  DoorWriteLn();
+  PressAnyKeyPause();
+  DoorGotoX(0);
+  DoorWrite(std::string(19, ' '));
+}
+
+void AnnounceVictory(TOutcome& game) {
+  if (game.CallerWon()) {
+    for (int i = 0; i < 5; ++i) PlayBeat(kBeat, 0);
+    Increment(Wins);
+    DoorWriteLn();
+    DoorTextAttr(138);
+    DoorWriteLn("Hail to the new " + game.Winner->Title + " of the empire!");
+    DoorTextAttr(10);
+    PlayMusic(kFanfare);
+  } else {
+    Increment(Losses);
+  }
+  DoorWriteLn();
+  game.Winner->DrawScreen(game.Months);
+  DoorWriteLn();
+  DoorTextAttr(15);
+  game.Loser->Score = 0;
+  ShowScoreLine();
+  DoorWriteLn();
+  PressAnyKeyPause();
+  DoorWriteLn();
+}
+
+void ShowMonthlyScores(const TOutcome& game) {
+  UpdateUserFile(Player->Score, Computer->Score, game.CallerWon());
+  DoorTextAttr(game.CallerWon() || game.Surrendered ? 2 : 3);
+  ShowScoreboard(true);
+  PressAnyKeyPause();
+  DoorWriteLn();
+}
+
+// Applies the record rules to the records read; says which records the
+// game set.
+void ApplyRecordRules(TGameData& data, const TOutcome& game, bool& shortest, bool& longest) {
+  const std::string winner = game.Winner->GetFullName(), loser = game.Loser->GetFullName();
+  shortest = data.ShortestMonths == 0 || data.ShortestMonths >= game.Months;
+  if (shortest) {
+    data.ShortestMonths = game.Months;
+    data.ShortestWinner = winner;
+    data.ShortestLoser = loser;
+  }
+  longest = data.LongestMonths == 0 || data.LongestMonths <= game.Months;
+  if (longest) {
+    data.LongestMonths = game.Months;
+    data.LongestWinner = winner;
+    data.LongestLoser = loser;
+  }
+  data.LastMonths = game.Months;
+  data.LastWinner = winner;
+  data.LastLoser = loser;
+}
+
+void AnnounceRecord(const std::string& text) {
+  DoorWriteLn();
+  DoorTextAttr(142);
+  DoorWriteLn(text);
+  DoorWriteLn();
+}
+
+// A surrendered game leaves the records as they were.
+TGameData KeepRecords(const TOutcome& game) {
+  TGameData data;
+  if (game.Surrendered) {
+    ReadGameData(data);
+    return data;
+  }
+  // The announcements wait until the records file is unlocked again.
+  bool shortest = false, longest = false;
+  data = UpdateGameData([&](TGameData& d) { ApplyRecordRules(d, game, shortest, longest); });
+  if (shortest) AnnounceRecord("This is the shortest game to date!!!!");
+  if (longest) AnnounceRecord("This is the longest game to date!!!!");
+  return data;
+}
+
+std::string RecordLine(const std::string& lead, int32_t months, const std::string& winner,
+                       const std::string& loser) {
+  return lead + std::to_string(months) + " months won by " + winner + " vs. " + loser + ".";
+}
+
+void ShowRecords(const TOutcome& game, const TGameData& data) {
+  DoorWriteLn();
+  DoorTextAttr(15);
+  DoorWriteLn("It took " + game.Winner->GetReferSingular() + " " + std::to_string(game.Months) +
+              " months to beat " + game.Loser->GetReferSingular() + " this game.");
+  if (data.LastMonths > 0) {
+    DoorWriteLn(RecordLine("The last game lasted ", data.LastMonths, data.LastWinner,
+                           data.LastLoser));
+  }
+  DoorWriteLn();
+  DoorTextAttr(3);
+  if (data.LongestMonths > 0) {
+    DoorWriteLn(RecordLine("The longest game was ", data.LongestMonths, data.LongestWinner,
+                           data.LongestLoser));
+  }
+  if (data.ShortestMonths > 0) {
+    DoorWriteLn(RecordLine("The shortest game was ", data.ShortestMonths, data.ShortestWinner,
+                           data.ShortestLoser));
+  }
+}
+
+void ShowSessionTally() {
+  DoorWriteLn();
+  DoorTextAttr(13);
+  DoorWriteLn(Proper(Player->GetReferSingular()) + " won " + std::to_string(Wins) +
+              " games and " + Computer->GetReferSingular() + " won " + std::to_string(Losses) +
+              " games this session.");
+}
+
+}  // namespace
+
+void PlayGame() {
+  if (!Player) return;
+  PlayerQuit = false;
+  // The order of these draws is part of the game: King Computer's forces,
+  // the caller's, then who moves first.
+  Computer = TPlayer::Create("King", "Computer", false);
+  Player->DrawForces();
+
+  TOutcome game = PlayMonths();
+  if (game.Surrendered) {
+    AnnounceSurrender();
+  } else {
+    AnnounceVictory(game);
+  }
+  ShowMonthlyScores(game);
+  ShowRecords(game, KeepRecords(game));
+  ShowSessionTally();
+  Computer.reset();
+}
+
+bool PlayAgain() {
+  char key;
+  do {
+    DoorWriteLn();
+    DoorTextAttr(14);
+    DoorWrite("Play again? [Y/N] -=> ");
+    DoorTextAttr(14);
+    key = ReadEchoedKey();
+  } while (key != 'Y' && key != 'N');
+  return key == 'Y';
+}

@@ -1,0 +1,70 @@
+#include "game/records/gamedata.h"
+
+#include <vector>
+
+#include "game/common/datafile.h"
+#include "game/shell/gamedir.h"
+
+namespace {
+
+std::string GameDataPath() { return GetGameDir() + "qgs.dat"; }
+
+// Reads fields in order until the file ends or a number line is not a
+// number; the rest keep their empty values.
+class FieldReader {
+ public:
+  explicit FieldReader(std::vector<std::string> lines) : in_(std::move(lines)) {}
+  void Number(int32_t& field) {
+    if (stopped_ || in_.Eof()) return;
+    if (!ParseIntLine(in_.ReadLine(), field)) stopped_ = true;
+  }
+  void Text(std::string& field) {
+    if (stopped_ || in_.Eof()) return;
+    field = in_.ReadLine();
+  }
+
+ private:
+  LineReader in_;
+  bool stopped_ = false;
+};
+
+}  // namespace
+
+void ReadGameData(TGameData& GameData) {
+  GameData = TGameData{};
+  std::vector<std::string> lines;
+  if (!ReadFileLines(GameDataPath(), lines)) return;
+  FieldReader in(std::move(lines));
+  in.Number(GameData.ShortestMonths);
+  in.Text(GameData.ShortestWinner);
+  in.Text(GameData.ShortestLoser);
+  in.Number(GameData.LongestMonths);
+  in.Text(GameData.LongestWinner);
+  in.Text(GameData.LongestLoser);
+  in.Number(GameData.LastMonths);
+  in.Text(GameData.LastWinner);
+  in.Text(GameData.LastLoser);
+}
+
+void WriteGameData(TGameData& GameData) {
+  const TGameData& d = GameData;
+  std::string text;
+  for (const std::string& line :
+       {std::to_string(d.ShortestMonths), d.ShortestWinner, d.ShortestLoser,
+        std::to_string(d.LongestMonths), d.LongestWinner, d.LongestLoser,
+        std::to_string(d.LastMonths), d.LastWinner, d.LastLoser}) {
+    text += line + "\n";
+  }
+  WriteFileAtomic(GameDataPath(), text);
+}
+
+TGameData UpdateGameData(const std::function<void(TGameData&)>& change) {
+  DataFileLock lock(GameDataPath());
+  TGameData records;
+  ReadGameData(records);
+  change(records);
+  // Records this node cannot read stay as they are rather than being
+  // replaced by this one game.
+  if (!ExistsButUnreadable(GameDataPath())) WriteGameData(records);
+  return records;
+}

@@ -1,0 +1,211 @@
+#include "game/records/scores.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "doorkit/door.h"
+#include "game/common/datafile.h"
+#include "game/common/datetime.h"
+#include "game/shell/globals.h"
+#include "game/shell/gamedir.h"
+#include "game/kingdom/player.h"
+#include "game/common/textutil.h"
+
+namespace {
+
+struct TUserData {
+  std::string Alias;
+  int32_t Wins = 0;
+  int32_t Losses = 0;
+  int32_t Score = 0;
+};
+
+// This month's scores as "qgs-user.dat" holds them.
+struct MonthScores {
+  int32_t ComputerTotal = 0;
+  std::vector<TUserData> UserList;
+};
+
+const char* const kMonthNames[12] = {"January", "February", "March",     "April",
+                                     "May",     "June",     "July",      "August",
+                                     "September", "October", "November", "December"};
+const char* const kColumns = "Rank  Name                   Games  Wins  Losses  Win %       Score";
+const std::string kRule(72, '-');
+
+std::string UserFilePath() { return GetGameDir() + "qgs-user.dat"; }
+std::string ThisMonthBoardPath() { return GetGameDir() + "qgs-best.asc"; }
+std::string LastMonthBoardPath() { return GetGameDir() + "qgs-last.asc"; }
+
+// The old month's scoreboard becomes last month's; without one, an older
+// "last month" would be stale, so it goes. rename replaces the old
+// "qgs-last.asc" in one step, so a reader never finds it missing.
+void RollOverScoreboards() {
+  if (FileExists(ThisMonthBoardPath())) {
+    RenameFile(ThisMonthBoardPath(), LastMonthBoardPath());
+  } else {
+    DeleteFile(LastMonthBoardPath());
+  }
+}
+
+// Reads the entries after the computer's total. A number line that is not a
+// number ends the reading; the entry it belongs to is dropped.
+void ReadEntries(LineReader& in, std::vector<TUserData>& list) {
+  while (!in.Eof()) {
+    TUserData user;
+    user.Alias = in.ReadLine();
+    for (int32_t* field : {&user.Wins, &user.Losses, &user.Score}) {
+      if (in.Eof()) break;
+      if (!ParseIntLine(in.ReadLine(), *field)) return;
+    }
+    list.push_back(std::move(user));
+  }
+}
+
+// This month's scores from the file. A file stamped with another month
+// starts the month afresh (rolling the scoreboards over); a missing, empty
+// or unreadable one gives what could be read, without a rollover.
+MonthScores LoadMonthScores(int year, int month) {
+  MonthScores scores;
+  std::vector<std::string> lines;
+  if (!ReadFileLines(UserFilePath(), lines) || lines.empty()) return scores;
+  LineReader in(std::move(lines));
+  TDateTime stamp;
+  if (!TryStrToDateTime(in.ReadLine(), stamp, year)) return scores;
+  if (YearOf(stamp) != year || MonthOf(stamp) != month) {
+    RollOverScoreboards();
+    return scores;
+  }
+  int32_t total;
+  if (!in.Eof() && ParseIntLine(in.ReadLine(), total)) scores.ComputerTotal = total;
+  ReadEntries(in, scores.UserList);
+  return scores;
+}
+
+void AddGame(std::vector<TUserData>& list, const std::string& alias, int32_t score, bool won) {
+  TUserData* entry = nullptr;
+  for (TUserData& user : list) {
+    if (user.Alias == alias) {
+      entry = &user;
+      break;
+    }
+  }
+  if (!entry) {
+    list.push_back(TUserData{alias, 0, 0, 0});
+    entry = &list.back();
+  }
+  int32_t& count = won ? entry->Wins : entry->Losses;
+  count = ClampInt32(static_cast<int64_t>(count) + 1);
+  entry->Score = ClampInt32(static_cast<int64_t>(entry->Score) + score);
+}
+
+// Highest score first. The order of equal scores is the one this exchange
+// sort leaves, which the scoreboards have always shown; a stable sort would
+// differ.
+void RankByScore(std::vector<TUserData>& list) {
+  for (size_t i = 0; i + 1 < list.size(); ++i) {
+    for (size_t j = i + 1; j < list.size(); ++j) {
+      if (list[j].Score > list[i].Score) std::swap(list[i], list[j]);
+    }
+  }
+}
+
+struct Totals {
+  int64_t PlayerTotal = 0;     // all callers' points
+  int64_t ComputerWins = 0;    // all callers' losses
+  int64_t ComputerLosses = 0;  // all callers' wins
+};
+
+Totals SumUp(const std::vector<TUserData>& list) {
+  Totals t;
+  for (const TUserData& user : list) {
+    t.PlayerTotal += user.Score;
+    t.ComputerWins += user.Losses;
+    t.ComputerLosses += user.Wins;
+  }
+  return t;
+}
+
+std::string UserFileText(TDateTime now, const MonthScores& scores) {
+  std::string text = DateTimeToStr(now) + "\n" + std::to_string(scores.ComputerTotal) + "\n";
+  for (const TUserData& user : scores.UserList) {
+    text += user.Alias + "\n" + std::to_string(user.Wins) + "\n" + std::to_string(user.Losses) +
+            "\n" + std::to_string(user.Score) + "\n";
+  }
+  return text;
+}
+
+// One scoreboard row. Counts may be anything a file held, so the sums and
+// the percentage are worked out in 64 bits and shown clamped.
+std::string Row(int rank, const std::string& name, int64_t wins, int64_t losses, int64_t score) {
+  const int64_t games = wins + losses;
+  const int64_t percent = games == 0 ? 0 : wins * 100 / games;
+  return Format("%3d   %-22s %5d  %4d  %6d  %3d %% %11s\n", rank, name.c_str(), ClampInt32(games),
+                ClampInt32(wins), ClampInt32(losses), ClampInt32(percent),
+                PrettyNumber(ClampInt32(score)).c_str());
+}
+
+std::string ScoreboardText(const std::string& monthName, const MonthScores& scores) {
+  const Totals t = SumUp(scores.UserList);
+  const std::string header = std::string(kColumns) + "\n" + kRule + "\n";
+  std::string text = "* Gronels and Slingards Scoreboard for the Month of " + monthName + " *\n\n";
+  text += header;
+  int rank = 0;
+  for (const TUserData& user : scores.UserList) {
+    text += Row(++rank, user.Alias, user.Wins, user.Losses, user.Score);
+  }
+  text += kRule + "\n\n";
+  text += "* Gronels and Slingards Total Score for the Month of " + monthName + " *\n\n";
+  text += header;
+  const bool usersLead = scores.ComputerTotal <= t.PlayerTotal;  // a tie goes to the callers
+  std::string users = Row(usersLead ? 1 : 2, "All Users", t.ComputerLosses, t.ComputerWins,
+                          t.PlayerTotal);
+  std::string computer = Row(usersLead ? 2 : 1, "King Computer", t.ComputerWins,
+                             t.ComputerLosses, scores.ComputerTotal);
+  text += usersLead ? users + computer : computer + users;
+  text += kRule + "\n\n";
+  return text;
+}
+
+void ShowScoreboardMessage(const char* message) {
+  DoorWriteLn();
+  DoorTextAttr(2);
+  DoorWriteLn(message);
+  DoorWriteLn();
+}
+
+}  // namespace
+
+void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) {
+  // The scoreboards are only ever written here, so the scores' lock covers
+  // them (and the rollover) too.
+  DataFileLock lock(UserFilePath());
+  // A scores file this node cannot read (another user's, say) is left as it
+  // is rather than replaced by this one game.
+  if (ExistsButUnreadable(UserFilePath())) return;
+  const TDateTime now = Now();
+  int year, month, day;
+  DecodeDate(now, year, month, day);
+
+  MonthScores scores = LoadMonthScores(year, month);
+  AddGame(scores.UserList, HoldAliasForWrite, PlayerScore, PlayerWon);
+  scores.ComputerTotal = ClampInt32(static_cast<int64_t>(scores.ComputerTotal) + ComputerScore);
+  RankByScore(scores.UserList);
+
+  WriteFileAtomic(UserFilePath(), UserFileText(now, scores));
+  WriteFileAtomic(ThisMonthBoardPath(), ScoreboardText(kMonthNames[month - 1], scores));
+}
+
+void ShowScoreboard(bool ThisMonth) {
+  const std::string path = ThisMonth ? ThisMonthBoardPath() : LastMonthBoardPath();
+  std::vector<std::string> lines;
+  if (ReadFileLines(path, lines)) {
+    DoorTextAttr(2);
+    for (const std::string& line : lines) DoorWriteLn(line);
+  } else if (!FileExists(path)) {
+    ShowScoreboardMessage("* Scoreboard file not found *");
+  } else {
+    DoorTextAttr(2);
+    ShowScoreboardMessage("* Error reading scoreboard file *");
+  }
+}

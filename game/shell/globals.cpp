@@ -1,0 +1,13 @@
+#include "game/shell/globals.h"
+
+#include "game/kingdom/player.h"
+
+TConfig Config;
+std::unique_ptr<TPlayer> Player;
+std::unique_ptr<TPlayer> Computer;
+int32_t Wins = 0;
+int32_t Losses = 0;
+std::string HoldAliasForWrite;
+bool PlayerQuit = false;
+char MenuChoice = '\0';
+bool Done = false;

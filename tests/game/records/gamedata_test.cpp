@@ -1,0 +1,127 @@
+#include "game/records/gamedata.h"
+
+#include <gtest/gtest.h>
+
+#include "game/common/datafile.h"
+#include "support/fake_platform.h"
+
+namespace {
+
+class GameDataTest : public ::testing::Test {
+ protected:
+  FakePlatform fake;
+  std::string path = fake.gameDir + "qgs.dat";
+
+  void WriteFixture(const std::string& text) { ASSERT_TRUE(WriteFileAtomic(path, text)); }
+  std::string FileText() {
+    std::string text;
+    EXPECT_TRUE(ReadFileText(path, text));
+    return text;
+  }
+  static TGameData Read() {
+    TGameData d;
+    d.LastMonths = 99;  // must be cleared
+    d.LastWinner = "stale";
+    ReadGameData(d);
+    return d;
+  }
+};
+
+const char* const kFullFile =
+    "7\nKing Arthur\nKing Computer\n"
+    "31\nQueen Maud\nKing Computer\n"
+    "12\nKing Computer\nQueen Maud\n";
+
+TEST_F(GameDataTest, WritesNineLinesInFieldOrder) {
+  TGameData d{7, "King Arthur", "King Computer", 31, "Queen Maud", "King Computer",
+              12, "King Computer", "Queen Maud"};
+  WriteGameData(d);
+  EXPECT_EQ(FileText(), kFullFile);
+  EXPECT_FALSE(FileExists(path + ".lock"));  // a lone write takes no lock
+}
+
+TEST_F(GameDataTest, ReadsWhatItWrote) {
+  WriteFixture(kFullFile);
+  TGameData d = Read();
+  EXPECT_EQ(d.ShortestMonths, 7);
+  EXPECT_EQ(d.ShortestWinner, "King Arthur");  // blanks kept
+  EXPECT_EQ(d.ShortestLoser, "King Computer");
+  EXPECT_EQ(d.LongestMonths, 31);
+  EXPECT_EQ(d.LongestWinner, "Queen Maud");
+  EXPECT_EQ(d.LongestLoser, "King Computer");
+  EXPECT_EQ(d.LastMonths, 12);
+  EXPECT_EQ(d.LastWinner, "King Computer");
+  EXPECT_EQ(d.LastLoser, "Queen Maud");
+}
+
+TEST_F(GameDataTest, ReadingStopsQuietlyAtTheEndOrAtABadNumber) {
+  struct Case {
+    const char* file;
+    int32_t shortest, longest, last;
+    const char *shortestWinner, *longestLoser, *lastLoser;
+  } const cases[] = {
+      // short files: what is there is read, the rest stays empty
+      {"7\nKing Arthur\nKing Computer\n", 7, 0, 0, "King Arthur", "", ""},
+      {"7\nKing Arthur\nKing Computer\n31\nQueen Maud", 7, 31, 0, "King Arthur", "", ""},
+      {"", 0, 0, 0, "", "", ""},
+      // a first line that is no number leaves every record empty
+      {"seven\nKing Arthur\nKing Computer\n31\nQ\nK\n12\nK\nQ\n", 0, 0, 0, "", "", ""},
+      {"\nKing Arthur\n", 0, 0, 0, "", "", ""},
+      // a bad number further on keeps what came before it
+      {"7\nA B\nC D\nlots\nQ\nK\n12\nK\nQ\n", 7, 0, 0, "A B", "", ""},
+      // leading blanks and trailing words on number lines; CRLF line ends
+      {"  7 months\r\nA B\r\nC D\r\n\t31\r\nQ\r\nK K\r\n12\r\nK\r\nQ Q\r\n", 7, 31, 12, "A B", "K K",
+       "Q Q"},
+      // a huge number is clamped, not wrapped
+      {"99999999999\nA\nB\n", INT32_MAX, 0, 0, "A", "", ""},
+  };
+  for (const Case& c : cases) {
+    WriteFixture(c.file);
+    TGameData d = Read();
+    EXPECT_EQ(d.ShortestMonths, c.shortest) << c.file;
+    EXPECT_EQ(d.LongestMonths, c.longest) << c.file;
+    EXPECT_EQ(d.LastMonths, c.last) << c.file;
+    EXPECT_EQ(d.ShortestWinner, c.shortestWinner) << c.file;
+    EXPECT_EQ(d.LongestLoser, c.longestLoser) << c.file;
+    EXPECT_EQ(d.LastLoser, c.lastLoser) << c.file;
+  }
+}
+
+TEST_F(GameDataTest, AMissingFileReadsAsNoRecords) {
+  TGameData d = Read();
+  EXPECT_EQ(d.ShortestMonths, 0);
+  EXPECT_EQ(d.LastMonths, 0);
+  EXPECT_EQ(d.LastWinner, "");
+  EXPECT_FALSE(FileExists(path));
+}
+
+TEST_F(GameDataTest, UpdateChangesWhatIsOnFileAndReturnsTheResult) {
+  WriteFixture(kFullFile);
+  int calls = 0;
+  TGameData result = UpdateGameData([&](TGameData& d) {
+    ++calls;
+    EXPECT_EQ(d.LongestMonths, 31);  // the change sees the file's records
+    d.LastMonths = 3;
+    d.LastWinner = "Sir Bob";
+    d.LastLoser = "King Computer";
+  });
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(result.ShortestMonths, 7);
+  EXPECT_EQ(result.LastWinner, "Sir Bob");
+  EXPECT_EQ(FileText(),
+            "7\nKing Arthur\nKing Computer\n"
+            "31\nQueen Maud\nKing Computer\n"
+            "3\nSir Bob\nKing Computer\n");
+}
+
+TEST_F(GameDataTest, TheFirstGameOnAFreshSystemFillsAllThreeRecords) {
+  UpdateGameData([](TGameData& d) {
+    EXPECT_EQ(d.ShortestMonths, 0);
+    d = TGameData{12, "Sir Bob", "King Computer", 12, "Sir Bob", "King Computer",
+                  12, "Sir Bob", "King Computer"};
+  });
+  EXPECT_EQ(FileText(), "12\nSir Bob\nKing Computer\n12\nSir Bob\nKing Computer\n"
+                        "12\nSir Bob\nKing Computer\n");
+}
+
+}  // namespace
