@@ -1,0 +1,57 @@
+// PvP rankings: every finished Multiplayer game is credited to both players
+// in two tables in the game directory,
+//   "qgs-pvp-monthly.dat"  this month's table, with a date header;
+//   "qgs-pvp-alltime.dat"  the all-time table, without a header;
+//   "qgs-pvp-last.dat"     last month's table, archived at the rollover.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "doorkit/platform.h"
+
+class TPlayer;
+
+struct TPvPPlayerRecord {
+  std::string Alias;  // the key, compared exactly
+  std::string DisplayName;
+  int32_t TotalGames = 0;
+  int32_t Wins = 0;
+  int32_t Losses = 0;
+  int32_t TotalScore = 0;
+  int32_t ShortestWinMonths = 0;  // 0 until the first win
+  int32_t LongestGameMonths = 0;
+  int32_t TotalMonthsPlayed = 0;
+  TDateTime LastPlayed = 0;
+};
+
+class TPvPRankings {
+ public:
+  int32_t PlayerCount() const { return static_cast<int32_t>(FPlayers.size()); }
+  // Index of the first record with this alias, or -1.
+  int32_t FindPlayer(const std::string& AAlias) const;
+  void LoadFromFile(const std::string& AFileName);
+  // The header line is written only when ADateHeader is not empty.
+  bool SaveToFile(const std::string& AFileName, const std::string& ADateHeader) const;
+  void UpdatePlayer(const std::string& AAlias, const std::string& ADisplayName, bool AWon,
+                    int32_t AScore, int32_t AMonths);
+  // The records in descending key order, by the table's exchange sort.
+  void GetSortedByScore(std::vector<TPvPPlayerRecord>& AResult) const;
+  void GetSortedByWins(std::vector<TPvPPlayerRecord>& AResult) const;
+  // A copy; an empty record (LastPlayed now) outside 0..PlayerCount-1.
+  TPvPPlayerRecord GetPlayer(int32_t AIndex) const;
+
+ private:
+  std::vector<TPvPPlayerRecord> FPlayers;  // in insertion order
+};
+
+// Records a finished game in both tables: their Name is the display name and
+// their Score the score credited. Player 1 is always recorded first.
+void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
+                       const TPlayer& APlayer2, const std::string& APlayer2Alias,
+                       bool APlayer1Won, int32_t AMonths);
+// The rankings screen of this month's table (true) or the all-time one.
+void ShowPvPRankings(bool AShowMonthly);
+// The lobby's royalty text: this month's leaders, or "No one yet".
+std::string GetMonthlyRoyalty();
