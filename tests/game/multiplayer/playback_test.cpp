@@ -292,3 +292,33 @@ TEST(LogLineContent, DropsTheClosingBracketAndOneMore) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the game logs is what the replay reads: a real volley's booms and
+// losses come back the same, worded for the one who was hit.
+TEST_F(PlaybackTest, ALoggedVolleyReplaysAsItWasFired) {
+  SetCounters(*Player, {.Kastle = 15000, .Soldiers = 3000, .Civilians = 14000, .Gronels = 40,
+                        .Gold = 1000, .Food = 1000});
+  SetCounters(*Computer, {.Kastle = 15000, .Soldiers = 3000, .Civilians = 14000, .Gronels = 250,
+                          .Slingards = 3, .Guards = 20, .Gold = 1000, .Food = 100000});
+  fake.Seed(7);
+  StartLog();
+  Player->GronelAttack(Computer.get(), true);
+  const std::string fired = fake.TakeOut();
+  const std::string body = Body(Log());
+  const size_t booms = Count(fired, "**BANG!** ") + Count(fired, "**BOOM!** ");
+  ASSERT_GT(booms, 0u);
+  EXPECT_EQ(Count(body, "**BANG!** ") + Count(body, "**BOOM!** "), booms);
+  for (const char* loss : {" killed ", " destroyed "}) {
+    size_t at = 0;
+    while ((at = fired.find(std::string("You") + loss, at)) != std::string::npos) {
+      const size_t end = fired.find('\r', at);
+      const std::string line = fired.substr(at + 3, end - at - 3);
+      EXPECT_NE(body.find("He" + line), std::string::npos) << line;
+      at = end;
+    }
+  }
+}
+
+}  // namespace
