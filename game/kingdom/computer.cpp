@@ -15,6 +15,7 @@
 
 #include "doorkit/door.h"
 #include "game/common/music.h"
+#include "game/common/thinking.h"
 #include "game/kingdom/player.h"
 #include "game/common/textutil.h"
 #include "game/multiplayer/turnlog.h"
@@ -74,22 +75,6 @@ double D(int64_t n) { return static_cast<double>(n); }
 // Trunc of a product of a counter and a factor; the result fits easily in
 // 64 bits for any int32 counter.
 int64_t Trunc(double x) { return static_cast<int64_t>(std::trunc(x)); }
-
-void ShowThinkingBanner() {
-  const std::string esc = "\x1b";
-  static const char* const kLetterColours[] = {"31", "32", "33", "34", "35", "36", "37", "33"};
-  const std::string word = "Thinking";
-  std::string banner = esc + "[0;36;40;1m" + std::string(22, ' ') + "* ";
-  for (size_t i = 0; i < word.size(); ++i) {
-    banner += esc + "[0;" + kLetterColours[i] + ";40;5;1m" + word[i];
-  }
-  banner += esc + "[0;36;40;1m" + " *" + esc + "[0;36;40m";
-  DoorWrite(banner);
-  DoorWriteLn();
-  Delay(2000);
-  DoorWriteLn();
-  DoorWriteLn();
-}
 
 // Highest weight first. The exchange order decides between equal weights.
 void SortByWeight(TWeightTable& table) {

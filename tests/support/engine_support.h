@@ -72,6 +72,16 @@ inline std::string Tune(const std::string& tune) { return "\x1b[M" + tune.substr
 
 inline const std::string kPressAnyKey = "*[ Press any Key ]*";
 
+// The Thinking banner line with its two empty lines (the 2000 ms pause
+// falls between the line and them).
+inline std::string ThinkingBanner() {
+  const std::string e = "\x1b[";
+  return e + "0;36;40;1m" + std::string(22, ' ') + "* " + e + "0;31;40;5;1mT" + e +
+         "0;32;40;5;1mh" + e + "0;33;40;5;1mi" + e + "0;34;40;5;1mn" + e + "0;35;40;5;1mk" + e +
+         "0;36;40;5;1mi" + e + "0;37;40;5;1mn" + e + "0;33;40;5;1mg" + e + "0;36;40;1m *" + e +
+         "0;36;40m\r\n\r\n\r\n";
+}
+
 // Counts the non-overlapping occurrences of what in text.
 inline size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;

@@ -30,12 +30,7 @@ TEST_F(ComputerTest, ThinkingBannerIsSentAsGivenThenAPause) {
   SetForces(*Computer, {10000, 500, 900, 0, 0, 0, 20, 0, 100000});
   SetForces(*Player, {20000, 1000, 15000, 200, 0, 1, 20, 18000, 1000000});
   Think();
-  const std::string e = "\x1b[";
-  const std::string banner = e + "0;36;40;1m" + std::string(22, ' ') + "* " + e +
-                             "0;31;40;5;1mT" + e + "0;32;40;5;1mh" + e + "0;33;40;5;1mi" + e +
-                             "0;34;40;5;1mn" + e + "0;35;40;5;1mk" + e + "0;36;40;5;1mi" + e +
-                             "0;37;40;5;1mn" + e + "0;33;40;5;1mg" + e + "0;36;40;1m *" + e +
-                             "0;36;40m\r\n\r\n\r\n";
+  const std::string banner = ThinkingBanner();
   EXPECT_EQ(fake.out.substr(0, banner.size()), banner);
   ASSERT_FALSE(fake.sleeps.empty());
   EXPECT_EQ(fake.sleeps.front(), 2000);
