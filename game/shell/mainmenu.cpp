@@ -7,6 +7,7 @@
 #include "game/kingdom/klassic.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
+#include "game/multiplayer/storage.h"
 #include "game/records/scores.h"
 
 namespace {
@@ -122,6 +123,7 @@ int QgsMain(int argc, char** argv) {
   DoorOnCLP = OnGameSwitch;
   DoorStartup(argc, argv);
   HoldAliasForWrite = DoorDropInfo.Alias;
+  InitializeGameDirs();
   Config = ReadConfig();
   ShowIntro();
 
