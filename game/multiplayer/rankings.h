@@ -31,12 +31,22 @@ class TPvPRankings {
   int32_t PlayerCount() const { return static_cast<int32_t>(FPlayers.size()); }
   // Index of the first record with this alias, or -1.
   int32_t FindPlayer(const std::string& AAlias) const;
+  // Replaces the table with the file's: an optional date header, the count,
+  // then ten lines a record (nine in the older layout, without
+  // TotalMonthsPlayed). A missing file gives an empty table; a damaged one
+  // gives the records read up to the damage. Only the records actually in
+  // the file are kept, whatever the count line says.
   void LoadFromFile(const std::string& AFileName);
-  // The header line is written only when ADateHeader is not empty.
+  // Writes atomically, always in the ten-line layout; false when it could
+  // not (the old file is then left). The header line is written only when
+  // ADateHeader is not empty.
   bool SaveToFile(const std::string& AFileName, const std::string& ADateHeader) const;
+  // Credits one finished game to the alias, appending it when new. Sums stop
+  // at the int32 limits.
   void UpdatePlayer(const std::string& AAlias, const std::string& ADisplayName, bool AWon,
                     int32_t AScore, int32_t AMonths);
-  // The records in descending key order, by the table's exchange sort.
+  // The records in descending key order, by the table's exchange sort (the
+  // order among equal keys is the one that sort leaves, not a stable one).
   void GetSortedByScore(std::vector<TPvPPlayerRecord>& AResult) const;
   void GetSortedByWins(std::vector<TPvPPlayerRecord>& AResult) const;
   // A copy; an empty record (LastPlayed now) outside 0..PlayerCount-1.
@@ -47,7 +57,15 @@ class TPvPRankings {
 };
 
 // Records a finished game in both tables: their Name is the display name and
-// their Score the score credited. Player 1 is always recorded first.
+// their Score the score credited. Player 1 is always recorded first. The
+// first game of a new calendar month first moves the old monthly table to
+// "qgs-pvp-last.dat" (one rename, replacing the older archive) and starts
+// the month empty. The whole update, both tables and the rollover, runs
+// under one lock (the monthly file's DataFileLock), so games finished on
+// several nodes at once are all counted. A table file that exists but cannot
+// be read is left as it is. Never waits for a key.
+// Lock order: a caller holding the game store's lock may call this (game
+// store first, then rankings); nothing here takes the game store's lock.
 void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
                        const TPlayer& APlayer2, const std::string& APlayer2Alias,
                        bool APlayer1Won, int32_t AMonths);

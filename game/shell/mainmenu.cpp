@@ -7,6 +7,7 @@
 #include "game/kingdom/klassic.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
+#include "game/multiplayer/online.h"
 #include "game/multiplayer/storage.h"
 #include "game/records/scores.h"
 
@@ -143,6 +144,7 @@ int QgsMain(int argc, char** argv) {
   DoorWriteLn();
   DoorTextAttr(6);
   DoorWriteLn("Returning to " + Config.BBSName + "...");
+  RemovePlayerFromOnline();
   Delay(2000);
   DoorShutdown();
   return 0;

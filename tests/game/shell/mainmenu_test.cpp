@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
@@ -75,6 +76,14 @@ TEST_F(MainMenuTest, QuitSaysGoodbyeWithTheConfiguredBbsName) {
   // x is no menu key: the menu is drawn once more.
   size_t first = out.find("MAIN MENU");
   EXPECT_NE(out.find("MAIN MENU", first + 1), std::string::npos);
+}
+
+TEST_F(MainMenuTest, QuitTakesTheCallerOffTheOnlineList) {
+  std::ofstream(fake.gameDir + "qgs-online.dat") << "Ann\n9-12-26 11:59:00\nSYSOP\n9-12-26 11:59:30\n";
+  RunProgram(fake, "q");
+  std::ifstream in(fake.gameDir + "qgs-online.dat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "Ann\n9-12-26 11:59:00\n");
 }
 
 TEST_F(MainMenuTest, HelpScreen) {

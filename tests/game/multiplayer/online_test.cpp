@@ -1,0 +1,153 @@
+#include "game/multiplayer/online.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "doorkit/door.h"
+#include "game/common/datafile.h"
+#include "game/shell/globals.h"
+#include "support/engine_support.h"  // A: the bytes of DoorTextAttr
+#include "support/fake_platform.h"
+
+namespace {
+
+const std::string E = "\x1b[";
+const std::string kRule(44, '-');
+
+// The fake clock starts at 9-12-26 12:00:00.
+class OnlineTest : public ::testing::Test {
+ protected:
+  FakePlatform fake;
+  OnlineTest() {
+    DoorSession.PipeWrite = false;
+    HoldAliasForWrite = "Bob";
+  }
+  ~OnlineTest() override {
+    HoldAliasForWrite.clear();
+    OnlinePlayers.clear();
+    OnlinePlayerCount = 0;
+  }
+
+  void Put(const std::string& text) { ASSERT_TRUE(WriteFileAtomic(GetOnlineFile(), text)); }
+  std::string Get() {
+    std::string text;
+    EXPECT_TRUE(ReadFileText(GetOnlineFile(), text));
+    return text;
+  }
+};
+
+TEST_F(OnlineTest, LoadsWhatTheFileHoldsAndSavesItBack) {
+  struct Case {
+    const char* what;
+    std::string file, saved;
+  } cases[] = {
+      {"two entries", "Ann\n9-12-26 11:58:00\nCid\n8-12-26\n", "Ann\n9-12-26 11:58:00\nCid\n8-12-26\n"},
+      {"damaged date", "Ann\n31-2-26 11:58:00\nCid\n9-12-26 11:59:00\n",
+       "Ann\n9-12-26 12:00:00\nCid\n9-12-26 11:59:00\n"},
+      {"date missing at the end", "Ann\n9-12-26 11:58:00\nCid\n",
+       "Ann\n9-12-26 11:58:00\nCid\n9-12-26 12:00:00\n"},
+      {"empty lines between entries", "\nAnn\n9-12-26 11:58:00\n\n\nCid\n9-12-26 11:59:00\n\n",
+       "Ann\n9-12-26 11:58:00\nCid\n9-12-26 11:59:00\n"},
+      // The line after an alias is its date, even when empty; an alias
+      // cannot be empty, so the line after that starts the next entry.
+      {"empty date line", "Ann\n\nCid\n9-12-26 11:59:00\n",
+       "Ann\n9-12-26 12:00:00\nCid\n9-12-26 11:59:00\n"},
+      {"CRLF line ends", "Ann\r\n9-12-26 11:58:00\r\n", "Ann\n9-12-26 11:58:00\n"},
+      {"empty file", "", ""},
+  };
+  for (const Case& c : cases) {
+    Put(c.file);
+    LoadOnlinePlayers();
+    EXPECT_EQ(OnlinePlayerCount, static_cast<int32_t>(OnlinePlayers.size())) << c.what;
+    ASSERT_TRUE(SaveOnlinePlayers());
+    EXPECT_EQ(Get(), c.saved) << c.what;
+  }
+  DeleteFile(GetOnlineFile());
+  LoadOnlinePlayers();
+  EXPECT_EQ(OnlinePlayerCount, 0);
+  EXPECT_TRUE(OnlinePlayers.empty());
+}
+
+TEST_F(OnlineTest, ExpiryDropsEntriesIdleForMoreThanFiveMinutes) {
+  Put("Old\n9-12-26 11:54:59\nAnn\n9-12-26 11:55:01\nOlder\n8-12-26 12:00:00\n"
+      "Cid\n9-12-26 11:59:00\nAhead\n9-12-26 13:00:00\n");
+  CleanupExpiredOnlinePlayers();
+  EXPECT_EQ(Get(), "Ann\n9-12-26 11:55:01\nCid\n9-12-26 11:59:00\nAhead\n9-12-26 13:00:00\n");
+  EXPECT_EQ(OnlinePlayerCount, 3);
+}
+
+TEST_F(OnlineTest, ExpiryWritesTheFileEvenWhenNothingExpired) {
+  CleanupExpiredOnlinePlayers();
+  EXPECT_EQ(Get(), "");
+}
+
+TEST_F(OnlineTest, MarkingActivityRefreshesTheCallersEntryInPlace) {
+  Put("Ann\n9-12-26 11:58:00\nBob\n9-12-26 11:57:00\nbob\n9-12-26 11:57:00\n"
+      "Gone\n9-12-26 11:50:00\n");
+  fake.Advance(30000);
+  UpdatePlayerOnlineStatus();
+  EXPECT_EQ(Get(), "Ann\n9-12-26 11:58:00\nBob\n9-12-26 12:00:30\nbob\n9-12-26 11:57:00\n");
+  HoldAliasForWrite = "Dee";
+  UpdatePlayerOnlineStatus();
+  EXPECT_EQ(Get(), "Ann\n9-12-26 11:58:00\nBob\n9-12-26 12:00:30\nbob\n9-12-26 11:57:00\n"
+                   "Dee\n9-12-26 12:00:30\n");
+  EXPECT_EQ(OnlinePlayerCount, 4);
+}
+
+TEST_F(OnlineTest, LeavingRemovesOnlyTheCallersFirstEntry) {
+  // Expired entries stay: leaving prunes nothing else.
+  Put("Old\n9-12-26 11:00:00\nBob\n9-12-26 11:59:00\nBOB\n9-12-26 11:59:00\n"
+      "Bob\n9-12-26 11:58:00\n");
+  RemovePlayerFromOnline();
+  EXPECT_EQ(Get(), "Old\n9-12-26 11:00:00\nBOB\n9-12-26 11:59:00\nBob\n9-12-26 11:58:00\n");
+  DeleteFile(GetOnlineFile());
+  RemovePlayerFromOnline();
+  EXPECT_EQ(Get(), "");
+}
+
+std::string Heading() {
+  const std::string title = "* Who is Online in G&S *";  // 24 characters: column 28
+  return E + "2J" + E + "1;1f" + "\r\n" + A(15) + E + "255D" + E + "27C" + title + "\r\n\r\n";
+}
+
+TEST_F(OnlineTest, ListScreenByteForByte) {
+  // Minutes round to the nearest, halves to even: 2:29 and 2:30 are 2, 3:30
+  // is 4, 0:30 is 0 (active now) and 0:31 is 1. A damaged date reads as now;
+  // an entry idle for 5:01 is gone; a long alias is not cut.
+  Put("Bob\n9-12-26 11:59:40\n"
+      "Ann\n9-12-26 11:57:31\n"
+      "Cid\n9-12-26 11:57:30\n"
+      "Dee\n9-12-26 11:56:30\n"
+      "Eve\n9-12-26 11:59:30\n"
+      "Fay\n9-12-26 11:59:29\n"
+      "Gone\n9-12-26 11:54:59\n"
+      "Lord Wigglesworth-Smythe the Third\n9-12-26 11:55:00\n"
+      "Hal\nnot a date\n");
+  fake.Keys("x");
+  ShowWhoIsOnline();
+  EXPECT_EQ(fake.TakeOut(),
+            Heading() + A(10) + "Player                         Last Activity\r\n" + kRule + "\r\n" +
+                "Bob                            Active now\r\n"
+                "Ann                            2 minute(s) ago\r\n"
+                "Cid                            2 minute(s) ago\r\n"
+                "Dee                            4 minute(s) ago\r\n"
+                "Eve                            Active now\r\n"
+                "Fay                            1 minute(s) ago\r\n"
+                "Lord Wigglesworth-Smythe the Third 5 minute(s) ago\r\n"
+                "Hal                            Active now\r\n" +
+                kRule + "\r\n\r\n" + A(14) + "8 player(s) online\r\n" + "\r\n" + A(10) +
+                "Press any key...");
+  EXPECT_FALSE(DoorKeyPressed());  // the key was read
+  EXPECT_EQ(Get().find("Gone"), std::string::npos);
+}
+
+TEST_F(OnlineTest, ListScreenWithNobodyOnline) {
+  fake.Keys("x");
+  ShowWhoIsOnline();
+  EXPECT_EQ(fake.TakeOut(), Heading() + A(14) + "No players currently online.\r\n\r\n" + A(10) +
+                                "Press any key...");
+  EXPECT_EQ(Get(), "");  // the expiry step wrote the file
+}
+
+}  // namespace
