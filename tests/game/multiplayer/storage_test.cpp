@@ -6,6 +6,7 @@
 
 #include "game/common/datafile.h"
 #include "game/kingdom/player.h"
+#include "game/multiplayer/rankings.h"
 #include "storage_support.h"
 
 namespace {
@@ -148,6 +149,34 @@ TEST_F(StorageTest, ExpiryAbandonsEarlyGamesAndForfeitsLaterOnes) {
     }
     DeleteFile(Active("x"));
     DeleteFile(Completed("x"));
+  }
+}
+
+TEST_F(StorageTest, AForfeitIsRankedAndAnAbandonedGameIsNot) {
+  Config.DaysUntilExpire = 7;
+  PutActive({.id = "early", .month = 3, .idleSeconds = 9 * kDay});
+  CleanupExpiredGames();
+  EXPECT_FALSE(FileExists(fake.gameDir + "qgs-pvp-alltime.dat"));
+  EXPECT_FALSE(FileExists(fake.gameDir + "qgs-pvp-monthly.dat"));
+
+  // Ann was due to move: Bob wins, and the game, idle 9 days, is gone.
+  PutActive({.id = "late", .month = 6, .idleSeconds = 9 * kDay, .turn = "Ann"});
+  CleanupExpiredGames();
+  EXPECT_EQ(Where("late"), kGone);
+  for (const char* file : {"qgs-pvp-alltime.dat", "qgs-pvp-monthly.dat"}) {
+    SCOPED_TRACE(file);
+    TPvPRankings table;
+    table.LoadFromFile(fake.gameDir + file);
+    ASSERT_EQ(table.PlayerCount(), 2);
+    const TPvPPlayerRecord ann = table.GetPlayer(table.FindPlayer("Ann"));
+    const TPvPPlayerRecord bob = table.GetPlayer(table.FindPlayer("Bob"));
+    EXPECT_EQ(ann.DisplayName, "Queen Ann");
+    EXPECT_EQ(ann.Losses, 1);
+    EXPECT_EQ(ann.Wins, 0);
+    EXPECT_EQ(ann.TotalScore, 100);  // the stored score, not a fresh kingdom's
+    EXPECT_EQ(bob.Wins, 1);
+    EXPECT_EQ(bob.TotalScore, 200);
+    EXPECT_EQ(bob.LongestGameMonths, 6);
   }
 }
 
