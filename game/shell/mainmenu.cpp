@@ -8,6 +8,7 @@
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
 #include "game/multiplayer/online.h"
+#include "game/multiplayer/storage.h"
 #include "game/records/scores.h"
 
 namespace {
@@ -123,6 +124,7 @@ int QgsMain(int argc, char** argv) {
   DoorOnCLP = OnGameSwitch;
   DoorStartup(argc, argv);
   HoldAliasForWrite = DoorDropInfo.Alias;
+  InitializeGameDirs();
   Config = ReadConfig();
   ShowIntro();
 

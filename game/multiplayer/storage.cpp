@@ -1,0 +1,303 @@
+#include "game/multiplayer/storage.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "game/common/datafile.h"
+#include "game/kingdom/player.h"
+#include "game/multiplayer/rankings.h"
+#include "game/shell/gamedir.h"
+#include "game/shell/globals.h"
+
+namespace {
+
+constexpr int64_t kMsPerDay = 86400000;
+// How long a finished game stays in "completed" and holds its number.
+constexpr int64_t kKeepCompletedMs = 7 * kMsPerDay;
+// A game file counts as the GameID's 14-digit stamp and a number 0..999.
+constexpr size_t kStampLength = 14;
+
+std::string GamesDir() { return GetGameDir() + "games/"; }
+
+// The store lock (see the header).
+class StoreLock {
+ public:
+  StoreLock() : lock_(GamesDir() + "store") {}
+
+ private:
+  DataFileLock lock_;
+};
+
+// Whole milliseconds from AThen to ANow. The files hold whole seconds, so
+// "at least so many days" is decided exactly rather than by float noise.
+int64_t ElapsedMs(TDateTime ANow, TDateTime AThen) {
+  const double ms = (ANow - AThen) * static_cast<double>(kMsPerDay);
+  if (std::isnan(ms)) return 0;
+  return std::llround(std::clamp(ms, -9.0e18, 9.0e18));
+}
+
+bool IsDatName(const char* name) {
+  const size_t n = std::char_traits<char>::length(name);
+  return n >= 4 && std::char_traits<char>::compare(name + n - 4, ".dat", 4) == 0;
+}
+
+bool IsCallers(const TPvPGameState& s) {
+  return s.Player1Alias == HoldAliasForWrite || s.Player2Alias == HoldAliasForWrite;
+}
+
+bool IsActive(const TPvPGameState& s) {
+  return s.Status == gsWaitingForPlayers || s.Status == gsInProgress;
+}
+
+// Every active game's state that keep() accepts, in directory order.
+template <typename Keep>
+TGameList ScanActive(Keep keep) {
+  TGameList games;
+  const std::string dir = GetActiveGamesDir();
+  for (const std::string& name : ListGameFiles(dir)) {
+    std::unique_ptr<TPvPGameState> state = LoadGameState(dir + name);
+    if (keep(*state)) games.push_back({name, std::move(state)});
+  }
+  return games;
+}
+
+// The lowest number from 1 up that is not among used.
+int32_t LowestFree(std::vector<int32_t>& used) {
+  std::sort(used.begin(), used.end());
+  int64_t next = 1;
+  for (int32_t n : used) {
+    if (n > next) break;
+    if (n == next) ++next;
+  }
+  return static_cast<int32_t>(std::min<int64_t>(next, INT32_MAX));
+}
+
+// Moves a game from "active" to "completed". False, with both folders as
+// they were, when it cannot be done whole.
+bool MoveToCompleted(const std::string& AFileName, const TPvPGameState& AState) {
+  const std::string target = GetCompletedGamesDir() + AFileName;
+  if (!AState.SaveToFile(target)) return false;
+  if (DeleteFile(GetActiveGamesDir() + AFileName)) return true;
+  DeleteFile(target);
+  return false;
+}
+
+// The player due to move forfeits: the other one wins.
+std::string ForfeitWinnerAlias(const TPvPGameState& AState) {
+  return AState.CurrentTurnAlias == AState.Player1Alias ? AState.Player2Alias
+                                                        : AState.Player1Alias;
+}
+
+void Forfeit(TPvPGameState& AState) {
+  AState.Status = gsCompleted;
+  const bool player2Won = AState.CurrentTurnAlias == AState.Player1Alias;
+  const std::string& name = player2Won ? AState.Player2DisplayName : AState.Player1DisplayName;
+  AState.Winner = name.empty() ? ForfeitWinnerAlias(AState) : name;
+}
+
+void RankForfeit(const TPvPGameState& AState) {
+  std::unique_ptr<TPlayer> one = TPlayer::Create(AState.Player1Title, AState.Player1DisplayName, true);
+  std::unique_ptr<TPlayer> two = TPlayer::Create(AState.Player2Title, AState.Player2DisplayName, false);
+  AState.LoadStateToPlayer(*one, 1);
+  AState.LoadStateToPlayer(*two, 2);
+  UpdatePvPRankings(*one, AState.Player1Alias, *two, AState.Player2Alias,
+                    ForfeitWinnerAlias(AState) == AState.Player1Alias, AState.MonthNumber);
+}
+
+// Step 1 of the expiry pass: closes the stale active games. Returns the
+// states it moved to "completed", by file name.
+std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime ANow) {
+  std::map<std::string, std::unique_ptr<TPvPGameState>> moved;
+  const int64_t expireMs = static_cast<int64_t>(Config.DaysUntilExpire) * kMsPerDay;
+  const std::string dir = GetActiveGamesDir();
+  for (const std::string& name : ListGameFiles(dir)) {
+    std::unique_ptr<TPvPGameState> state = LoadGameState(dir + name);
+    if (ElapsedMs(ANow, state->LastMoveDate) < expireMs) continue;
+    const bool forfeit = state->MonthNumber >= 4;
+    if (forfeit) Forfeit(*state);
+    else state->Status = gsAbandoned;
+    // A game that cannot be moved stays where it is, unranked, for the
+    // next pass to try again.
+    if (!MoveToCompleted(name, *state)) continue;
+    if (forfeit) RankForfeit(*state);
+    moved[name] = std::move(state);
+  }
+  return moved;
+}
+
+// Step 2: deletes the completed games whose last move is 7 days old. The
+// games step 1 has just written are judged by the states it wrote.
+void DeleteOldGames(TDateTime ANow,
+                    std::map<std::string, std::unique_ptr<TPvPGameState>>& AMoved) {
+  const std::string dir = GetCompletedGamesDir();
+  for (const std::string& name : ListGameFiles(dir)) {
+    std::unique_ptr<TPvPGameState> state;
+    auto known = AMoved.find(name);
+    if (known != AMoved.end()) {
+      // Not read again, but it costs the one draw every state made does,
+      // so that later draws fall as they would after a reading.
+      TPvPGameState::Create();
+      state = std::move(known->second);
+    } else {
+      state = LoadGameState(dir + name);
+    }
+    if (ElapsedMs(ANow, state->LastMoveDate) >= kKeepCompletedMs) DeleteFile(dir + name);
+  }
+}
+
+// The file under the store lock, read without a draw. False when it is not
+// there (or cannot be read at all).
+bool Reread(const std::string& APath, TPvPGameState& AState) {
+  if (!FileExists(APath)) return false;
+  AState.LoadFromFile(APath);
+  return !AState.GameID.empty();
+}
+
+TTurnSave CheckTurn(const std::string& APath, const TTurnStart& AStart) {
+  TPvPGameState current;
+  if (!Reread(APath, current)) return tsGameGone;
+  if (current.GameID != AStart.GameID || current.Status != gsInProgress ||
+      current.CurrentTurnAlias != AStart.CurrentTurnAlias ||
+      current.MonthNumber != AStart.MonthNumber) {
+    return tsTurnTaken;
+  }
+  return tsSaved;
+}
+
+// GameID with its trailing number moved on by AStep (mod 1000); "" when
+// the GameID is not of the form the game creates.
+std::string NextGameID(const std::string& AGameID, int AStep) {
+  if (AGameID.size() <= kStampLength || AGameID.size() > kStampLength + 3) return std::string();
+  int number = 0;
+  for (size_t i = kStampLength; i < AGameID.size(); ++i) {
+    if (AGameID[i] < '0' || AGameID[i] > '9') return std::string();
+    number = number * 10 + (AGameID[i] - '0');
+  }
+  return AGameID.substr(0, kStampLength) + std::to_string((number + AStep) % 1000);
+}
+
+}  // namespace
+
+void InitializeGameDirs() {
+  for (const std::string& dir : {GamesDir(), GetActiveGamesDir(), GetCompletedGamesDir()}) {
+    if (!FileExists(dir)) mkdir(dir.c_str(), 0777);
+  }
+}
+
+std::string GetActiveGamesDir() { return GamesDir() + "active/"; }
+std::string GetCompletedGamesDir() { return GamesDir() + "completed/"; }
+
+std::string GameFileName(const TPvPGameState& AState) { return "game_" + AState.GameID + ".dat"; }
+
+std::vector<std::string> ListGameFiles(const std::string& ADir) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(ADir.c_str());
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir)) {
+    if (IsDatName(entry->d_name)) names.emplace_back(entry->d_name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::unique_ptr<TPvPGameState> LoadGameState(const std::string& APath) {
+  std::unique_ptr<TPvPGameState> state = TPvPGameState::Create();
+  state->LoadFromFile(APath);
+  return state;
+}
+
+int32_t GetNextAvailableGameNumber() {
+  std::vector<int32_t> used;
+  const TDateTime now = Now();
+  const std::string active = GetActiveGamesDir();
+  for (const std::string& name : ListGameFiles(active)) {
+    const int32_t number = LoadGameState(active + name)->GameNumber;
+    if (number > 0) used.push_back(number);
+  }
+  const std::string completed = GetCompletedGamesDir();
+  for (const std::string& name : ListGameFiles(completed)) {
+    std::unique_ptr<TPvPGameState> state = LoadGameState(completed + name);
+    if (ElapsedMs(now, state->LastMoveDate) < kKeepCompletedMs && state->GameNumber > 0) {
+      used.push_back(state->GameNumber);
+    }
+  }
+  return LowestFree(used);
+}
+
+TGameList GetMyActiveGames() {
+  return ScanActive([](const TPvPGameState& s) { return IsCallers(s) && IsActive(s); });
+}
+
+int32_t CountMyActiveGames() { return static_cast<int32_t>(GetMyActiveGames().size()); }
+
+TGameList GetOpenGames() {
+  return ScanActive([](const TPvPGameState& s) {
+    return s.Status == gsWaitingForPlayers && s.Player1Alias != HoldAliasForWrite;
+  });
+}
+
+void CleanupExpiredGames() {
+  StoreLock lock;
+  const TDateTime now = Now();
+  auto moved = CloseStaleGames(now);
+  DeleteOldGames(now, moved);
+}
+
+bool CreateGameFile(TPvPGameState& AState) {
+  StoreLock lock;
+  AState.GameNumber = GetNextAvailableGameNumber();
+  const std::string dir = GetActiveGamesDir();
+  const std::string firstID = AState.GameID;
+  for (int step = 1; FileExists(dir + GameFileName(AState)); ++step) {
+    if (step >= 1000) return false;
+    AState.GameID = NextGameID(firstID, step);
+    if (AState.GameID.empty()) {
+      AState.GameID = firstID;
+      return false;
+    }
+  }
+  return AState.SaveToFile(dir + GameFileName(AState));
+}
+
+bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom, TPvPGameState& AJoined) {
+  StoreLock lock;
+  const std::string path = GetActiveGamesDir() + AFileName;
+  TPvPGameState game;
+  if (!Reread(path, game)) return false;
+  if (game.Status != gsWaitingForPlayers || game.Player1Alias == HoldAliasForWrite) return false;
+  game.Player2Alias = HoldAliasForWrite;
+  game.Player2DisplayName = AKingdom.Name;
+  game.SavePlayerToState(AKingdom, 2);
+  game.CurrentPlayers = 2;
+  game.Status = gsInProgress;
+  game.CurrentTurnAlias = game.TurnOrder[0] == 1 ? game.Player1Alias : game.Player2Alias;
+  if (!game.SaveToFile(path)) return false;
+  AJoined = std::move(game);
+  return true;
+}
+
+TTurnStart TTurnStart::Of(const TPvPGameState& AState) {
+  return {AState.GameID, AState.CurrentTurnAlias, AState.MonthNumber};
+}
+
+TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
+                   const TPvPGameState& AState) {
+  StoreLock lock;
+  const std::string path = GetActiveGamesDir() + AFileName;
+  const TTurnSave check = CheckTurn(path, AStart);
+  if (check != tsSaved) return check;
+  return AState.SaveToFile(path) ? tsSaved : tsWriteFailed;
+}
+
+TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart,
+                          const TPvPGameState& AState) {
+  StoreLock lock;
+  const TTurnSave check = CheckTurn(GetActiveGamesDir() + AFileName, AStart);
+  if (check != tsSaved) return check;
+  return MoveToCompleted(AFileName, AState) ? tsSaved : tsWriteFailed;
+}
