@@ -57,6 +57,7 @@ class FakePlatform : public Platform {
   int64_t nowMs = 0;                  // virtual time since the start
   int waits = 0;                      // WaitForInput calls
   bool rawMode = false;
+  bool terminal = true;               // standard output is a terminal
   bool utf8Terminal = false;
   bool socketOpen = true;
   bool socketClosed = false;
@@ -77,6 +78,7 @@ class FakePlatform : public Platform {
 
   // ---- Platform ----
   void StdoutWrite(std::string_view bytes) override { out.append(bytes); }
+  bool StdoutIsTerminal() override { return terminal; }
   bool StdoutIsUtf8Terminal() override { return utf8Terminal; }
   void ConsoleRawMode(bool on) override { rawMode = on; }
   bool ConsoleKeyPressed() override { return !keys_.empty(); }
