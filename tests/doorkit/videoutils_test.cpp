@@ -127,7 +127,7 @@ TEST(VideoUtilsTest, SaveAndRestoreRoundTrip) {
   TScreenBuffer saved;
   ScreenSave(saved);
   EXPECT_EQ(saved[24][79], (TCharInfo{' ', 0x17}));
-  EXPECT_EQ(saved[0][0], (TCharInfo{'G', 0x1E}));
+  EXPECT_EQ(saved[0][0], (TCharInfo{'G', 0x16}));
 
   AnsiWrite("\x1b[0;37;40m\x1b[2Jgone");
   ConsoleWindow(2, 2, 9, 9);
