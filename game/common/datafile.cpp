@@ -145,6 +145,16 @@ bool ParseIntLine(const std::string& line, int32_t& value) {
   return true;
 }
 
+std::string PrintableText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 32 && b != 127) out += c;
+  }
+  return out;
+}
+
 bool ExistsButUnreadable(const std::string& path) {
   std::string contents;
   return FileExists(path) && !ReadFileText(path, contents);
