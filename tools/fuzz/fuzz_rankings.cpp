@@ -27,12 +27,14 @@ std::string Saved(const TPvPRankings& t, const std::string& path) {
 }
 
 // The games credited to alias in the table at path (first record, as the
-// update finds it); -1 when not there.
+// update finds it); kAbsent when not there.
+constexpr int64_t kAbsent = INT64_MIN;
+
 int64_t GamesOf(const std::string& path, const std::string& alias) {
   TPvPRankings t;
   t.LoadFromFile(path);
   const int32_t at = t.FindPlayer(alias);
-  return at < 0 ? -1 : t.GetPlayer(at).TotalGames;
+  return at < 0 ? kAbsent : t.GetPlayer(at).TotalGames;
 }
 
 }  // namespace
@@ -85,10 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   p2.Score = 0;
   UpdatePvPRankings(p1, alias1, p2, alias2, true, 9);
   for (const std::string* p : {&monthly, &allTime}) {
-    fuzz::Check(GamesOf(*p, alias1) != -1 && GamesOf(*p, alias2) != -1, "a player's game is lost");
+    fuzz::Check(GamesOf(*p, alias1) != kAbsent && GamesOf(*p, alias2) != kAbsent,
+                "a player's game is lost");
   }
   const int64_t after = GamesOf(allTime, alias1);
-  fuzz::Check(before == -1 ? after == 1 : after == std::min<int64_t>(before + 1, INT32_MAX),
+  fuzz::Check(before == kAbsent ? after == 1 : after == std::min<int64_t>(before + 1, INT32_MAX),
               "player 1's game count did not go up by one");
   return 0;
 }
