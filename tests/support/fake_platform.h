@@ -117,5 +117,9 @@ class FakePlatform : public Platform {
   int waitsWithoutRecv_ = 0;  // waits that returned at once since the last receive
 };
 
-// Puts the door layer's session records back to their start-up values.
+// Put every program-wide variable back to its start-up value: the door
+// layer's session records, hooks and transport, and the game's own. A fake
+// does both when it is installed and again when it goes, so no test sees
+// what an earlier one left.
 void ResetDoorState();
+void ResetGameState();
