@@ -64,6 +64,7 @@ class FakePlatform : public Platform {
   bool socketBlocking = false;        // SocketSetBlocking was called
   size_t sendLimit = SIZE_MAX;        // most bytes one SocketSend accepts
   std::string gameDir;                // with a trailing "/"
+  std::string executablePath;         // the program's own path; empty: gameDir + "qgs"
   // Virtual time a socket session may wait with nothing to read before the
   // test is stopped (guards against a test that never ends).
   int64_t maxIdleMs = 48LL * 3600 * 1000;
@@ -96,7 +97,9 @@ class FakePlatform : public Platform {
   void SleepMs(int ms) override;
   void Randomize() override {}
   int64_t Random(int64_t n) override;
-  std::string ExecutablePath() override { return gameDir + "qgs"; }
+  std::string ExecutablePath() override {
+    return executablePath.empty() ? gameDir + "qgs" : executablePath;
+  }
   [[noreturn]] void Exit(int code) override;
 
   // The virtual clock's start: 9 December 2026, 12:00:00 local.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -51,6 +52,22 @@ TEST_F(MainMenuTest, DrawsTheFramedMenuByteForByte) {
 
 TEST_F(MainMenuTest, GameDirIsTheExecutablesFolder) {
   EXPECT_EQ(GetGameDir(), fake.gameDir);
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  const std::string here = std::string(cwd) == "/" ? "/" : std::string(cwd) + "/";
+  const struct {
+    const char* exe;
+    std::string dir;
+  } cases[] = {
+      {"/qgs", "/"},                  // the root keeps its "/"
+      {"/usr/games/qgs", "/usr/games/"},
+      {"//qgs", "//"},
+      {"qgs", here},                  // no folder part: the working directory
+  };
+  for (const auto& c : cases) {
+    fake.executablePath = c.exe;
+    EXPECT_EQ(GetGameDir(), c.dir) << c.exe;
+  }
 }
 
 // Runs the whole program in local mode with the given keys after the login
