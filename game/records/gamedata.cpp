@@ -16,7 +16,7 @@ class FieldReader {
   explicit FieldReader(std::vector<std::string> lines) : in_(std::move(lines)) {}
   void Number(int32_t& field) {
     if (stopped_ || in_.Eof()) return;
-    if (!ParseIntLine(in_.ReadLine(), field)) stopped_ = true;
+    if (!ParseLeadingInt(in_.ReadLine(), field)) stopped_ = true;
   }
   void Text(std::string& field) {
     if (stopped_ || in_.Eof()) return;

@@ -72,6 +72,8 @@ TEST_F(GameDataTest, ReadingStopsQuietlyAtTheEndOrAtABadNumber) {
       // leading blanks and trailing words on number lines; CRLF line ends
       {"  7 months\r\nA B\r\nC D\r\n\t31\r\nQ\r\nK K\r\n12\r\nK\r\nQ Q\r\n", 7, 31, 12, "A B", "K K",
        "Q Q"},
+      // the rest of a number line is ignored even without a blank
+      {"12abc\nA\nB\n4x\nC\nD\n-\nE\nF\n", 12, 4, 0, "A", "D", ""},
       // a huge number is clamped, not wrapped
       {"99999999999\nA\nB\n", INT32_MAX, 0, 0, "A", "", ""},
   };
