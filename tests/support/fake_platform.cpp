@@ -4,9 +4,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "doorkit/ansi.h"
 #include "doorkit/comm.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "doorkit/screencells.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/multiplayer/online.h"
@@ -130,6 +132,8 @@ void ResetDoorState() {
   DoorOnTimeUpWarning = nullptr;
   DoorOnUsage = DefaultOnUsage;
   CommReset();
+  ConsoleReset();
+  AnsiResetParser();
   SetTextAttr(7);
   ClearExitProcs();  // forget what an earlier test installed
 }
