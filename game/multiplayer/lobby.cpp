@@ -195,7 +195,7 @@ char ShowMultiplayerMenu() {
   DoorTextAttr(11);
   DoorWrite("Time:");
   DoorTextAttr(10);
-  DoorWrite(" " + Format("%d:%02d", left / 60, left % 60) + "  ");
+  DoorWrite(Format(" %d:%02d  ", left / 60, left % 60));
   DoorTextAttr(14);
   DoorWrite("*  C,J,P,V,R,W,Q -=> ");
   return ReadEchoedKey();
