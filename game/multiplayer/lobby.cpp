@@ -119,8 +119,10 @@ void WriteWrappedGameList(uint8_t ALabelColour, uint8_t AListColour, const std::
   if (!line.empty()) DoorWriteLn(line);
 }
 
-TGameLists ShowGameLobby() {
-  TGameLists lists = GetGameLists(CleanupAndScanGames());
+TGameLists ShowGameLobby() { return ShowGameLobby(CleanupAndScanGames()); }
+
+TGameLists ShowGameLobby(TGameScan AJustCleaned) {
+  TGameLists lists = GetGameLists(std::move(AJustCleaned));
 
   DoorClrScr();
   DoorWriteLn();
@@ -155,11 +157,11 @@ TGameLists ShowGameLobby() {
   return lists;
 }
 
-char ShowMultiplayerMenu() {
-  UpdatePlayerOnlineStatus();
-  ShowGameLobby();
-  DoorWriteLn();
+namespace {
 
+// The menu under the lobby; the key pressed, upper-cased.
+char DrawMenu() {
+  DoorWriteLn();
   struct Item {
     uint8_t attr;
     const char* text;
@@ -199,4 +201,23 @@ char ShowMultiplayerMenu() {
   DoorTextAttr(14);
   DoorWrite("*  C,J,P,V,R,W,Q -=> ");
   return ReadEchoedKey();
+}
+
+}  // namespace
+
+char ShowMultiplayerMenu() {
+  UpdatePlayerOnlineStatus();
+  ShowGameLobby();
+  return DrawMenu();
+}
+
+char ShowMultiplayerMenu(TGameScan AJustCleaned) {
+  UpdatePlayerOnlineStatus();
+  // The expiry pass the lobby would run again here reads each file once:
+  // one state, and so one draw, each.
+  for (size_t i = 0; i < AJustCleaned.Active.size() + AJustCleaned.Completed.size(); ++i) {
+    Random(1000);
+  }
+  ShowGameLobby(std::move(AJustCleaned));
+  return DrawMenu();
 }

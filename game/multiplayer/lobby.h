@@ -42,6 +42,10 @@ void WriteWrappedGameList(uint8_t ALabelColour, uint8_t AListColour, const std::
 // Runs the expiry pass and draws the lobby from the games it read, which
 // are returned with their lists.
 TGameLists ShowGameLobby();
+// The same from the games of an expiry pass that has just run
+// (CleanupAndScanGames): the pass is not run again, but its draws are made.
+TGameLists ShowGameLobby(TGameScan AJustCleaned);
 // Marks the caller online, draws the lobby and the menu under it, and
 // returns the key pressed, upper-cased.
 char ShowMultiplayerMenu();
+char ShowMultiplayerMenu(TGameScan AJustCleaned);

@@ -1,5 +1,7 @@
 #include "game/shell/mainmenu.h"
 
+#include <optional>
+
 #include "doorkit/door.h"
 #include "game/shell/config.h"
 #include "game/shell/globals.h"
@@ -69,9 +71,12 @@ void ShowRankingsOfChoice() {
 }
 
 void PlayMultiplayer() {
-  CleanupExpiredGames();
+  // The expiry pass of entering; the first lobby is drawn from the games it
+  // read rather than reading them all again.
+  std::optional<TGameScan> justCleaned = CleanupAndScanGames();
   do {
-    MenuChoice = ShowMultiplayerMenu();
+    MenuChoice = justCleaned ? ShowMultiplayerMenu(std::move(*justCleaned)) : ShowMultiplayerMenu();
+    justCleaned.reset();
     switch (MenuChoice) {
       case 'C': CreateNewPvPGame(); break;
       case 'J': JoinPvPGame(); break;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "doorkit/door.h"
@@ -159,6 +160,32 @@ TEST_F(LobbyTest, TheMenuSaysWhenSomeoneElseIsOnline) {
     EXPECT_EQ(ShowMultiplayerMenu(), 'V');
     EXPECT_EQ(AfterLobby(fake.TakeOut()), Menu(c.online, c.time, 'V'));
   }
+}
+
+TEST_F(LobbyTest, EnteringDrawsTheFirstMenuFromTheEntrysExpiryPass) {
+  Config.DaysUntilExpire = 3;
+  auto lay = [&] {
+    std::filesystem::remove_all(fake.gameDir + "games");
+    std::filesystem::remove(fake.gameDir + "qgs-online.dat");
+    InitializeGameDirs();
+    Put(GetActiveGamesDir(), {.id = "a", .number = 1, .month = 5, .idleSeconds = 4 * kDay});
+    Put(GetActiveGamesDir(), {.id = "b", .number = 2});
+    Put(GetCompletedGamesDir(), {.id = "c", .number = 3, .status = gsCompleted}, "King Bob");
+    fake.Seed(3);
+    fake.drawsAsked.clear();
+    fake.Keys("q");
+  };
+  lay();
+  CleanupExpiredGames();
+  ShowMultiplayerMenu();
+  const std::string twoPasses = fake.TakeOut();
+  const std::vector<int64_t> twoPassDraws = fake.drawsAsked;
+
+  lay();
+  ShowMultiplayerMenu(CleanupAndScanGames());
+  EXPECT_EQ(fake.TakeOut(), twoPasses);
+  EXPECT_EQ(fake.drawsAsked, twoPassDraws);
+  EXPECT_NE(twoPasses.find("Completed games             : " + A(13) + "1 3\r\n"), std::string::npos);
 }
 
 }  // namespace
