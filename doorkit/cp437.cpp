@@ -22,7 +22,19 @@ const char16_t kHighHalf[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,  // F8
 };
 
+// Unicode code points of the glyphs that code page 437 shows for bytes 1..31.
+const char16_t kLowGlyphs[32] = {
+    0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022,  // 00
+    0x25D8, 0x25CB, 0x25D9, 0x2642, 0x2640, 0x266A, 0x266B, 0x263C,  // 08
+    0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7, 0x25AC, 0x21A8,  // 10
+    0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC,  // 18
+};
+
 void AppendUtf8(std::string& out, char16_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+    return;
+  }
   if (cp < 0x800) {
     out += static_cast<char>(0xC0 | (cp >> 6));
   } else {
@@ -60,6 +72,20 @@ std::string StripAnsiMusic(std::string_view bytes) {
       }
     }
     out += bytes[i++];
+  }
+  return out;
+}
+
+std::string Cp437Glyph(char c, bool utf8) {
+  auto b = static_cast<unsigned char>(c);
+  std::string out;
+  if (b < 0x20 || b == 0x7F) {
+    if (!utf8) return " ";
+    AppendUtf8(out, b == 0x7F ? char16_t{0x2302} : kLowGlyphs[b]);
+  } else if (b >= 0x80 && utf8) {
+    AppendUtf8(out, kHighHalf[b - 0x80]);
+  } else {
+    out += c;
   }
   return out;
 }

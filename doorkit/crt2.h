@@ -1,5 +1,6 @@
 // The text attribute the caller's terminal is in: low nibble foreground
-// 0..15, bits 4..6 background 0..7, bit 7 blink (PC palette).
+// 0..15, bits 4..6 background 0..7, bit 7 blink (PC palette). Each setter
+// also sets the local console's colour (screencells) the same way.
 #pragma once
 
 #include <cstdint>

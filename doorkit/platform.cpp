@@ -72,6 +72,8 @@ class RealPlatform final : public Platform {
 
   void StdoutWrite(std::string_view bytes) override { WriteAll(STDOUT_FILENO, bytes); }
 
+  bool StdoutIsTerminal() override { return isatty(STDOUT_FILENO) == 1; }
+
   bool StdoutIsUtf8Terminal() override {
     if (!isatty(STDOUT_FILENO)) return false;
     const char* value = nullptr;

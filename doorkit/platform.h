@@ -21,6 +21,8 @@ class Platform {
   // Standard output: local and standard-I/O sessions. Writes and flushes.
   virtual void StdoutWrite(std::string_view bytes) = 0;
 
+  // True when standard output is a terminal.
+  virtual bool StdoutIsTerminal() = 0;
   // True when standard output is a terminal in a UTF-8 locale.
   virtual bool StdoutIsUtf8Terminal() = 0;
 

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "doorkit/ansi.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "doorkit/screencells.h"
 
 namespace fs = std::filesystem;
 
@@ -108,6 +110,8 @@ void ResetDoorState() {
   DisplayingSixel = false;
   DoorLiteBarIndex = 0;
   DoorLiteBarOptions.clear();
+  ConsoleReset();
+  AnsiResetParser();
   SetTextAttr(7);
   ClearExitProcs();  // forget what an earlier test installed
 }

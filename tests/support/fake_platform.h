@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -57,6 +58,7 @@ class FakePlatform : public Platform {
   int64_t nowMs = 0;                  // virtual time since the start
   int waits = 0;                      // WaitForInput calls
   bool rawMode = false;
+  bool terminal = true;               // standard output is a terminal
   bool utf8Terminal = false;
   bool socketOpen = true;
   bool socketClosed = false;
@@ -64,6 +66,8 @@ class FakePlatform : public Platform {
   bool socketBlocking = false;        // SocketSetBlocking was called
   size_t sendLimit = SIZE_MAX;        // most bytes one SocketSend accepts
   std::string gameDir;                // with a trailing "/"
+  // Sees every byte written to standard output, as it is written.
+  std::function<void(std::string_view)> onStdout;
   // Virtual time a socket session may wait with nothing to read before the
   // test is stopped (guards against a test that never ends).
   int64_t maxIdleMs = 48LL * 3600 * 1000;
@@ -76,7 +80,11 @@ class FakePlatform : public Platform {
   }
 
   // ---- Platform ----
-  void StdoutWrite(std::string_view bytes) override { out.append(bytes); }
+  void StdoutWrite(std::string_view bytes) override {
+    out.append(bytes);
+    if (onStdout) onStdout(bytes);
+  }
+  bool StdoutIsTerminal() override { return terminal; }
   bool StdoutIsUtf8Terminal() override { return utf8Terminal; }
   void ConsoleRawMode(bool on) override { rawMode = on; }
   bool ConsoleKeyPressed() override { return !keys_.empty(); }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "doorkit/ansi.h"
 #include "support/engine_support.h"
+#include "support/screen_support.h"
 
 namespace {
 
@@ -54,6 +56,49 @@ TEST_F(BattleScreenTest, HumanMoverWithFullAndEmptiestBars) {
       Row("  Months of Food.: ", "20.251", "0.000 ") +
       kBottom;
   EXPECT_EQ(fake.TakeOut(), expected);
+}
+
+TEST_F(BattleScreenTest, BoardLandsOnTheLocalScreenCellForCell) {
+  SetCounters(*Player, {.Score = 12, .Kastle = 23000, .Civilians = 12345, .Gold = 18000,
+                        .Food = 250000});
+  SetCounters(*Computer, {.Kastle = 100, .Gold = 1234567});
+  // The local screen sees the bytes as the door writes them, in step with
+  // the colour the door tracks.
+  fake.terminal = false;
+  fake.onStdout = [](std::string_view bytes) { AnsiWrite(std::string(bytes)); };
+  Player->DrawScreen(3);
+  fake.onStdout = nullptr;
+
+  TScreenBuffer want = BlankScreen();
+  Paint(want, 1, 2, 143, "*  Your Turn  *            ");
+  Paint(want, 28, 2, 12, "*  Month # 3  *");
+  auto line = [](const std::string& bytesOfRow) { return bytesOfRow.substr(0, bytesOfRow.size() - 2); };
+  Paint(want, 1, 4, 2, line(kTop));
+  Paint(want, 1, 5, 2, V + "  King Arthur             " + V + "  King Computer           " + V);
+  Paint(want, 1, 6, 2, line(kUnderNames));
+  Paint(want, 1, 7, 2, V + " You: ");
+  Paint(want, 8, 7, 12, Blocks(10));
+  Paint(want, 18, 7, 14, Blocks(10));
+  Paint(want, 28, 7, 10, Blocks(26));
+  Paint(want, 54, 7, 2, " " + V);
+  Paint(want, 1, 8, 2, V + " Him: ");
+  Paint(want, 8, 8, 12 | 0x80, Blocks(1));  // the weak kingdom's block blinks
+  Paint(want, 9, 8, 3, Blanks(45));
+  Paint(want, 54, 8, 2, " " + V);
+  Paint(want, 1, 9, 2, line(kOverCounters));
+  const std::pair<std::string, std::string> counters[] = {
+      {"12    ", "0     "}, {"23000 ", "100   "}, {"0     ", "0     "}, {"12345 ", "0     "},
+      {"0     ", "0     "}, {"0     ", "0     "}, {"0     ", "0     "}, {"0     ", "0     "},
+      {"18000 ", "1234567"}, {"20.251", "0.000 "}};
+  const char* labels[] = {"  Score..........: ", "  Kastle Points..: ", "  Soldiers.......: ",
+                          "  Civilians......: ", "  Gronels........: ", "  Slingards......: ",
+                          "  Assassins......: ", "  Guards.........: ", "  Gold...........: ",
+                          "  Months of Food.: "};
+  for (int i = 0; i < 10; ++i)
+    Paint(want, 1, 10 + i, 2, line(Row(labels[i], counters[i].first, counters[i].second)));
+  Paint(want, 1, 20, 2, line(kBottom));
+  EXPECT_EQ(ScreenDiff(want), "");
+  EXPECT_EQ(WhereXYAbs(), 0 + 20 * 256);
 }
 
 TEST_F(BattleScreenTest, ComputerMoverInMonthSeven) {

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "doorkit/ansi.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
 #include "game/shell/globals.h"
@@ -13,6 +14,7 @@
 #include "game/kingdom/player.h"
 #include "support/engine_support.h"  // A: the bytes of DoorTextAttr
 #include "support/fake_platform.h"
+#include "support/screen_support.h"
 
 namespace {
 
@@ -48,6 +50,38 @@ TEST_F(MainMenuTest, DrawsTheFramedMenuByteForByte) {
                          item(12, "  [Q] Quit to BBS                         ") + empty + bottom +
                          "\r\n" + A(14) + "  Select option: " + "K\r\n";
   EXPECT_EQ(fake.TakeOut(), expected);
+}
+
+TEST_F(MainMenuTest, LandsOnTheLocalScreenCellForCell) {
+  // The local screen sees the bytes as the door writes them, in step with
+  // the colour the door tracks.
+  fake.terminal = false;
+  fake.onStdout = [](std::string_view bytes) { AnsiWrite(std::string(bytes)); };
+  fake.Keys("k");
+  ShowMainMenu();
+  fake.onStdout = nullptr;
+
+  TScreenBuffer want = BlankScreen();
+  const std::string edge(42, '\xCD');
+  auto boxed = [&](int y, uint8_t colour, const std::string& text) {
+    Paint(want, 1, y, 2, "  \xBA");
+    Paint(want, 4, y, colour, text);
+    Paint(want, 46, y, 2, "\xBA");
+  };
+  Paint(want, 1, 2, 2, "  \xC9" + edge + "\xBB");
+  boxed(3, 10, "    VEREVAR & URUZODEDO 25 - MAIN MENU    ");
+  Paint(want, 1, 4, 2, "  \xCC" + edge + "\xB9");
+  boxed(5, 2, std::string(42, ' '));
+  boxed(6, 14, "  [K] Klassic Mode (vs Computer)          ");
+  boxed(7, 11, "  [M] Multiplayer (Player vs Player)      ");
+  boxed(8, 10, "  [R] Rankings & Statistics               ");
+  boxed(9, 3, "  [H] Help & Instructions                 ");
+  boxed(10, 12, "  [Q] Quit to BBS                         ");
+  boxed(11, 2, std::string(42, ' '));
+  Paint(want, 1, 12, 2, "  \xC8" + edge + "\xBC");
+  Paint(want, 1, 14, 14, "  Select option: K");
+  EXPECT_EQ(ScreenDiff(want), "");
+  EXPECT_EQ(WhereXYAbs(), 0 + 14 * 256);
 }
 
 TEST_F(MainMenuTest, GameDirIsTheExecutablesFolder) {
