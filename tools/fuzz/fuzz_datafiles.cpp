@@ -40,13 +40,17 @@ void Records(FakePlatform& fake, const std::string& contents) {
   fuzz::Check(Same(read, again), "records written and read back differ");
 
   const int32_t months = 7;
-  TGameData written = UpdateGameData([&](TGameData& d) {
-    if (d.ShortestMonths == 0 || d.ShortestMonths >= months) d.ShortestMonths = months;
-    if (d.LongestMonths == 0 || d.LongestMonths <= months) d.LongestMonths = months;
-    d.LastMonths = months;
-    d.LastWinner = "King Fuzz";
-    d.LastLoser = "King Computer";
-  });
+  TGameData written;
+  const bool saved = UpdateGameData(
+      [&](TGameData& d) {
+        if (d.ShortestMonths == 0 || d.ShortestMonths >= months) d.ShortestMonths = months;
+        if (d.LongestMonths == 0 || d.LongestMonths <= months) d.LongestMonths = months;
+        d.LastMonths = months;
+        d.LastWinner = "King Fuzz";
+        d.LastLoser = "King Computer";
+      },
+      written);
+  fuzz::Check(saved, "the records were not written");
   ReadGameData(again);
   fuzz::Check(Same(written, again), "updated records read back differ");
   fuzz::Check(again.LastMonths == months, "the last game is not recorded");

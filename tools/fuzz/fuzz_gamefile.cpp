@@ -1,12 +1,13 @@
 // Fuzzes the Multiplayer game files. The first byte picks who the caller is
-// and what they do; the rest is a game file in games/active (and, with bit
-// 3 set, a second copy as well, so that listings hold two games).
+// and what they do (bit 2: which game the view asks for); the rest is a
+// game file in games/active (and, with bit 3 set, a second copy as well,
+// so that listings hold two games).
 //  - The file is loaded, saved and loaded again: the state comes back the
 //    same, field by field (dates as their text).
-//  - The listings, the next game number and the join list read it; the
-//    caller then plays their turn in it with a scripted command, through
-//    the replay of the log, the war engine with the file's counters, and
-//    the save; the expiry pass runs last.
+//  - The listings, the next game number, the lobby, the game view and the
+//    join list read it; the caller then plays their turn in it with a
+//    scripted command, through the replay of the log, the war engine with
+//    the file's counters, and the save; the expiry pass runs last.
 //  - The game is then in "active" or in "completed", never in both, and
 //    nothing sent to the caller carries the file's own control codes.
 #include <filesystem>
@@ -16,6 +17,8 @@
 #include "game/common/datetime.h"
 #include "game/kingdom/player.h"
 #include "game/multiplayer/gamestate.h"
+#include "game/multiplayer/gameview.h"
+#include "game/multiplayer/lobby.h"
 #include "game/multiplayer/newgame.h"
 #include "game/multiplayer/pvpturn.h"
 #include "game/multiplayer/storage.h"
@@ -105,7 +108,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   GetMyActiveGames();
 
-  // The join list, cancelled; then a turn with one of the commands.
+  // The lobby and its menu, one game's view, the join list (cancelled);
+  // then a turn with one of the commands.
+  fake.Keys("x");
+  try {
+    ShowMultiplayerMenu();
+  } catch (const ScriptExhausted&) {
+  }
+  fake.Keys((flags & 4) ? "2\r  " : "1\r  ");
+  try {
+    ViewGameStatus();
+  } catch (const ScriptExhausted&) {
+  }
   static const char* const kCommands[16] = {"P",  "S",  "A",    "FM",     "FK",   "KM",
                                             "KK", "D5\r", "R5\r", "T1\r5\r", "QY", "?",
                                             "\r", "$",  "Z",    "TG9\r"};
