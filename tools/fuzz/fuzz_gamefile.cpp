@@ -93,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TPvPGameState loaded;
   loaded.LoadFromFile(GetActiveGamesDir() + first);
+  const TDateTime lastMove = LoadGameState(GetActiveGamesDir() + first)->LastMoveDate;
   CheckRoundTrip(loaded, fake.gameDir + "scratch.dat");
 
   switch (flags & 3) {
@@ -136,7 +137,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // a command that wants more than the script holds
   }
   fuzz::Check(fuzz::OnlyOwnControls(fake.out), "the file's control codes reach the caller");
-  fuzz::Check(Places(first) == 1 || Places(first) == 2, "the game is lost or in both folders");
+  // The lobby's expiry pass closes a game idle for a week and, its last move
+  // being a week old, deletes it from "completed" at once; any other game
+  // is still there.
+  const bool stale = (Now() - lastMove) * 86400.0 >= Config.DaysUntilExpire * 86400.0 - 1.0;
+  fuzz::Check(Places(first) == 1 || Places(first) == 2 || (stale && Places(first) == 0),
+              "the game is lost or in both folders");
 
   CleanupExpiredGames();
   fuzz::Check(Places(first) != 3 && Places(second) != 3, "a game in both folders");
