@@ -3,7 +3,7 @@
 # on the door layer and the game) and runs them.
 #
 #   bash tools/fuzz.sh              every target over its seed corpus, then
-#                                   a few seconds of fuzzing each (the test
+#                                   3 seconds of fuzzing each (the test
 #                                   command runs this)
 #   bash tools/fuzz.sh long [SECS]  every target for SECS seconds (600 by
 #                                   default), two at a time at the lowest
@@ -25,7 +25,10 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 
 build=build/fuzz
-CXX=clang++ cmake -S . -B "$build" -DQGS_FUZZ=ON -DQGS_TESTS=OFF >/dev/null
+# -O1 with line tables only: builds in half the time of -O2 -g, and stack
+# traces still name the lines.
+CXX=clang++ cmake -S . -B "$build" -DQGS_FUZZ=ON -DQGS_TESTS=OFF \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" >/dev/null
 cmake --build "$build" --target fuzz_targets -j"$(nproc)"
 
 targets=("$@")
@@ -40,7 +43,7 @@ if [ "$mode" = smoke ]; then
     mkdir -p "$scratch/$target"
     # The scratch folder comes first: new inputs go there, never into the
     # seed corpus.
-    if ! "$build/tools/$target" -max_total_time=5 -timeout=10 -print_final_stats=1 \
+    if ! "$build/tools/$target" -max_total_time=3 -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$scratch/" "$scratch/$target" "tools/fuzz/corpus/$target" \
         >"$scratch/$target.log" 2>&1; then
       cat "$scratch/$target.log"
