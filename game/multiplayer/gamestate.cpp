@@ -52,6 +52,13 @@ class FieldReader {
     field = in_.Next();
     return true;
   }
+  // A name (alias, display name, title): a text line less its control
+  // characters, since names are shown to callers.
+  bool Name(std::string& field) {
+    if (!Text(field)) return false;
+    field = PrintableText(field);
+    return true;
+  }
   // An ordinal: anything that is not a number reads as 0.
   bool Ordinal(int32_t& field) {
     if (stopped_) return false;
@@ -76,10 +83,10 @@ class FieldReader {
 
   // The same, but only while the file lasts: at its end the field takes
   // atEnd (or keeps its value, for the forms without one).
-  void TextOr(std::string& field, const std::string& atEnd) {
+  void NameOr(std::string& field, const std::string& atEnd) {
     if (stopped_) return;
     if (Eof()) field = atEnd;
-    else Text(field);
+    else Name(field);
   }
   void NumberOr(int32_t& field, int32_t atEnd) {
     if (stopped_) return;
@@ -89,8 +96,8 @@ class FieldReader {
   void NumberIfAny(int32_t& field) {
     if (!stopped_ && !Eof()) Number(field);
   }
-  void TextIfAny(std::string& field) {
-    if (!stopped_ && !Eof()) Text(field);
+  void NameIfAny(std::string& field) {
+    if (!stopped_ && !Eof()) Name(field);
   }
   void DateIfAny(TDateTime& field) {
     if (!stopped_ && !Eof()) Date(field);
@@ -237,31 +244,31 @@ void TPvPGameState::LoadFromFile(const std::string& AFileName) {
   if (in.Ordinal(ordinal)) Status = static_cast<TGameStatus>(ordinal);
   in.Number(MaxPlayers);
   in.Number(CurrentPlayers);
-  in.Text(Player1Alias);
+  in.Name(Player1Alias);
   if (version >= 2) {
-    in.TextOr(Player1DisplayName, Player1Alias);
-    in.TextOr(Player2Alias, "");
-    in.TextOr(Player2DisplayName, Player2Alias);
+    in.NameOr(Player1DisplayName, Player1Alias);
+    in.NameOr(Player2Alias, "");
+    in.NameOr(Player2DisplayName, Player2Alias);
   } else if (!in.Stopped()) {
     Player1DisplayName = Player1Alias;
-    in.TextOr(Player2Alias, "");
+    in.NameOr(Player2Alias, "");
     Player2DisplayName = Player2Alias;
   }
 
-  in.TextOr(Player3Alias, "");
-  in.TextOr(Player4Alias, "");
-  in.TextOr(CurrentTurnAlias, "");
+  in.NameOr(Player3Alias, "");
+  in.NameOr(Player4Alias, "");
+  in.NameOr(CurrentTurnAlias, "");
   in.NumberOr(MonthNumber, 1);
   in.NumberOr(TurnOrder[0], 1);
   in.NumberOr(TurnOrder[1], 2);
   for (int slot = 0; slot < 2; ++slot) {
-    in.TextIfAny(this->*kSlotTitles[slot]);
+    in.NameIfAny(this->*kSlotTitles[slot]);
     for (Counter counter : kSlotCounters[slot]) in.NumberIfAny(this->*counter);
   }
   in.DateIfAny(CreatedDate);
   in.DateIfAny(LastMoveDate);
   in.DateIfAny(TimeoutDate);
-  in.TextIfAny(Winner);
+  in.NameIfAny(Winner);
   int32_t count = 0;
   in.NumberOr(count, 0);
   if (in.Stopped()) return;
