@@ -184,6 +184,14 @@ void CommClose(bool disconnect) {
   FCarrier = false;
 }
 
+void CommReset() {
+  FCommNumber = -1;
+  FCarrier = true;
+  FBuffer.clear();
+  FTelnet = TelnetState::Data;
+  FEnter = EnterState::None;
+}
+
 void CommFlushOutBuffer() {}
 void CommPurgeOutBuffer() {}
 void CommSetBaud(int32_t) {}

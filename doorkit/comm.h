@@ -27,6 +27,9 @@ void CommWriteRaw(const std::string& text);
 // Sends every byte (a send error drops carrier; never raises SIGPIPE).
 void CommWriteBlock(const char* buffer, size_t length);
 void CommClose(bool disconnect);
+// Forgets the handle and everything received, back to the state before the
+// first CommOpen (the handle itself is left alone).
+void CommReset();
 void CommFlushOutBuffer();
 void CommPurgeOutBuffer();
 void CommSetBaud(int32_t baud);

@@ -2,6 +2,7 @@
 // sequences turned into PC extended keys), the line editor and the lightbar.
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 
 #include "doorkit/comm.h"
@@ -177,7 +178,12 @@ bool DoorLiteBar(int32_t APageSize) {
   bool result = true;
   DoorTextAttr(15);
   DoorCursorSave();
-  int32_t count = static_cast<int32_t>(DoorLiteBarOptions.size());
+  int32_t count = static_cast<int32_t>(
+      std::min<size_t>(DoorLiteBarOptions.size(), static_cast<size_t>(INT32_MAX)));
+  // An index left from an earlier menu is brought onto one of the items
+  // shown now, so that it never points past the end of the options.
+  const int32_t shown = std::min(count, APageSize);
+  DoorLiteBarIndex = shown > 0 ? std::clamp(DoorLiteBarIndex, 0, shown - 1) : 0;
   for (int32_t i = 0; i < count && i < APageSize; ++i) DrawLiteBarItem(i, i == DoorLiteBarIndex);
   for (;;) {
     char key = static_cast<char>(std::toupper(static_cast<unsigned char>(DoorReadKey())));

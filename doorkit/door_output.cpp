@@ -1,8 +1,10 @@
 // Everything sent to the caller: DoorWrite with its colour codes, and the
 // line, cursor and colour operations built on it.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "doorkit/ansi.h"
 #include "doorkit/comm.h"
@@ -150,18 +152,52 @@ void DoorTextColourAndBlink(uint8_t c, bool blink) {
   DoorWrite(AnsiBlink(blink));
 }
 
+namespace {
+
+// Reads a whole file; false with errno's value in err when it cannot be
+// opened or read (a folder opens but cannot be read).
+bool ReadWholeFile(const std::string& name, std::string& text, int& err) {
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return false;
+  }
+  char buf[4096];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) {
+      text.append(buf, static_cast<size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      err = errno;
+      close(fd);
+      return false;
+    }
+  }
+  close(fd);
+  return true;
+}
+
+}  // namespace
+
 void DoorDisplayFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  int err = errno;
-  if (!in) {
-    DoorWriteLn("Error reading \"" + name + "\": " + std::strerror(err ? err : ENOENT));
+  std::string text;
+  int err = 0;
+  if (!ReadWholeFile(name, text, err)) {
+    DoorWriteLn("Error reading \"" + name + "\": " + std::strerror(err ? err : EIO));
     DoorWriteLn("Hit a key to continue");
     DoorReadKey();
     return;
   }
-  std::string line;
+  // One line per LF (a CR before it belongs to the line end); a last line
+  // ends the output without a line end.
+  size_t at = 0;
   bool first = true;
-  while (std::getline(in, line)) {
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!first) DoorWriteLn();
     DoorWrite(line);

@@ -1,5 +1,7 @@
 #include "doorkit/platform.h"
 
+#include "doorkit/consolekeys.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,7 +15,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <deque>
 #include <random>
 #include <vector>
 
@@ -112,16 +113,18 @@ class RealPlatform final : public Platform {
   }
 
   bool ConsoleKeyPressed() override {
-    if (!pending_.empty()) return true;
-    if (stdin_closed_) return true;  // ConsoleReadKey reports the hang-up
-    return PollFd(STDIN_FILENO, 0);
+    if (keys_.HasKey()) return true;
+    if (keys_.Fill(ReadStdinByte, 0)) return true;
+    return keys_.Ended();  // ConsoleReadKey reports the hang-up
   }
 
   char ConsoleReadKey() override {
-    if (pending_.empty()) FillPending();
-    char c = pending_.front();
-    pending_.pop_front();
-    return c;
+    if (!keys_.Fill(ReadStdinByte, -1)) {
+      // Standard input has ended: the caller hung up. Nothing can be read
+      // any more, so the session ends here as after a lost carrier.
+      Exit(0);
+    }
+    return keys_.TakeKey();
   }
 
   bool SocketIsOpen(int fd) override {
@@ -158,7 +161,7 @@ class RealPlatform final : public Platform {
 
   void WaitForInput(int fd, int timeoutMs) override {
     if (fd < 0) {
-      if (!pending_.empty() || stdin_closed_) return;
+      if (keys_.Pending() || keys_.Ended()) return;
       fd = STDIN_FILENO;
     }
     PollFd(fd, timeoutMs < 0 ? 0 : timeoutMs);
@@ -216,61 +219,20 @@ class RealPlatform final : public Platform {
     }
   }
 
-  int ReadByte(int timeoutMs) {
-    if (timeoutMs >= 0 && !PollFd(STDIN_FILENO, timeoutMs)) return -1;
+  // One byte of standard input within timeoutMs (< 0: as long as it takes).
+  static int ReadStdinByte(int timeoutMs) {
+    if (timeoutMs >= 0 && !PollFd(STDIN_FILENO, timeoutMs)) return TConsoleKeyDecoder::kNoByte;
     unsigned char c;
     for (;;) {
       ssize_t n = read(STDIN_FILENO, &c, 1);
       if (n == 1) return c;
       if (n < 0 && errno == EINTR) continue;
-      return -2;  // end of input: the caller is gone
+      return TConsoleKeyDecoder::kEndOfInput;  // the caller is gone
     }
-  }
-
-  // Reads one key into pending_, turning the terminal's cursor-key sequences
-  // into PC extended keys and every kind of line end into one CR.
-  void FillPending() {
-    int c = ReadByte(-1);
-    if (c == -2) {
-      stdin_closed_ = true;
-      // Standard input has ended: the caller hung up. Nothing can be read
-      // any more, so the session ends here as after a lost carrier.
-      Exit(0);
-    }
-    if (c == '\n' && last_was_cr_) {  // CR LF is one Enter
-      last_was_cr_ = false;
-      return FillPending();
-    }
-    last_was_cr_ = (c == '\r');
-    if (c == '\n') c = '\r';
-    if (c == 27) {
-      int c2 = ReadByte(50);
-      if (c2 == '[' || c2 == 'O') {
-        int c3 = ReadByte(50);
-        const char* keys = "ABCD";
-        const char* scans = "HPMK";
-        for (int i = 0; i < 4; ++i) {
-          if (c3 == keys[i]) {
-            pending_.push_back('\0');
-            pending_.push_back(scans[i]);
-            return;
-          }
-        }
-        // Any other sequence (function keys and the like): drop it whole.
-        while (c3 >= 0 && !(c3 >= 0x40 && c3 <= 0x7E)) c3 = ReadByte(50);
-        return FillPending();
-      }
-      pending_.push_back(27);
-      if (c2 >= 0) pending_.push_back(static_cast<char>(c2));
-      return;
-    }
-    pending_.push_back(static_cast<char>(c));
   }
 
   std::mt19937_64 rng_;
-  std::deque<char> pending_;
-  bool stdin_closed_ = false;
-  bool last_was_cr_ = false;
+  TConsoleKeyDecoder keys_;
 };
 
 RealPlatform& Real() {

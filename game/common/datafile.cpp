@@ -129,7 +129,11 @@ bool ReadFileLines(const std::string& path, std::vector<std::string>& lines) {
   return true;
 }
 
-bool ParseIntLine(const std::string& line, int32_t& value) {
+namespace {
+
+// The decimal integer at the start of line (after blanks or tabs, with an
+// optional sign); end is where its digits stop. False when there is none.
+bool ParseIntAt(const std::string& line, int32_t& value, size_t& end) {
   size_t i = line.find_first_not_of(" \t");
   if (i == std::string::npos) return false;
   bool negative = line[i] == '-';
@@ -140,9 +144,25 @@ bool ParseIntLine(const std::string& line, int32_t& value) {
     if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + (line[i] - '0');
   }
   if (i == digitsStart) return false;
-  if (i < line.size() && line[i] != ' ' && line[i] != '\t') return false;
   value = ClampInt32(negative ? -magnitude : magnitude);
+  end = i;
   return true;
+}
+
+}  // namespace
+
+bool ParseIntLine(const std::string& line, int32_t& value) {
+  int32_t v;
+  size_t end;
+  if (!ParseIntAt(line, v, end)) return false;
+  if (end < line.size() && line[end] != ' ' && line[end] != '\t') return false;
+  value = v;
+  return true;
+}
+
+bool ParseLeadingInt(const std::string& line, int32_t& value) {
+  size_t end;
+  return ParseIntAt(line, value, end);
 }
 
 bool ExistsButUnreadable(const std::string& path) {

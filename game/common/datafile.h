@@ -82,3 +82,7 @@ class LineReader {
 // optional sign, then nothing or a blank and anything (ignored). A number
 // beyond int32 is clamped. False when the line holds no such number.
 bool ParseIntLine(const std::string& line, int32_t& value);
+// A number line whose rest is ignored: blanks or tabs, a decimal integer
+// with an optional sign, then anything at all ("12abc" reads as 12). A
+// number beyond int32 is clamped. False when the line starts with no number.
+bool ParseLeadingInt(const std::string& line, int32_t& value);

@@ -138,11 +138,14 @@ TGameData KeepRecords(const TOutcome& game) {
     ReadGameData(data);
     return data;
   }
-  // The announcements wait until the records file is unlocked again.
+  // The announcements wait until the records file is unlocked again, and
+  // only a record that reached the file is announced. When nothing could
+  // be written, the records shown are the ones on file.
   bool shortest = false, longest = false;
-  data = UpdateGameData([&](TGameData& d) { ApplyRecordRules(d, game, shortest, longest); });
-  if (shortest) AnnounceRecord("This is the shortest game to date!!!!");
-  if (longest) AnnounceRecord("This is the longest game to date!!!!");
+  bool written = UpdateGameData(
+      [&](TGameData& d) { ApplyRecordRules(d, game, shortest, longest); }, data);
+  if (written && shortest) AnnounceRecord("This is the shortest game to date!!!!");
+  if (written && longest) AnnounceRecord("This is the longest game to date!!!!");
   return data;
 }
 

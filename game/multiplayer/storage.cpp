@@ -118,8 +118,10 @@ void RankForfeit(const TPvPGameState& AState) {
 }
 
 // Step 1 of the expiry pass: closes the stale active games. Returns the
-// states it moved to "completed", by file name.
-std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime ANow) {
+// states it moved to "completed", by file name. The games left in "active"
+// go to ARemaining, when given, as their files hold them.
+std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime ANow,
+                                                                      TGameList* ARemaining) {
   std::map<std::string, std::unique_ptr<TPvPGameState>> moved;
   const int64_t expireMs = static_cast<int64_t>(Config.DaysUntilExpire) * kMsPerDay;
   const std::string dir = GetActiveGamesDir();
@@ -127,16 +129,28 @@ std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime 
     std::unique_ptr<TPvPGameState> state = LoadGameState(dir + name);
     if (IsFinished(*state)) {
       // A move to "completed" that its node did not live to finish.
-      if (RenameFile(dir + name, GetCompletedGamesDir() + name)) moved[name] = std::move(state);
+      if (RenameFile(dir + name, GetCompletedGamesDir() + name)) {
+        moved[name] = std::move(state);
+      } else if (ARemaining) {
+        ARemaining->push_back({name, std::move(state)});
+      }
       continue;
     }
-    if (ElapsedMs(ANow, state->LastMoveDate) < expireMs) continue;
+    if (ElapsedMs(ANow, state->LastMoveDate) < expireMs) {
+      if (ARemaining) ARemaining->push_back({name, std::move(state)});
+      continue;
+    }
+    std::unique_ptr<TPvPGameState> asRead;
+    if (ARemaining) asRead = std::make_unique<TPvPGameState>(*state);
     const bool forfeit = state->MonthNumber >= 4;
     if (forfeit) Forfeit(*state);
     else state->Status = gsAbandoned;
     // A game that cannot be moved stays where it is, unranked, for the
     // next pass to try again.
-    if (!MoveToCompleted(name, *state)) continue;
+    if (!MoveToCompleted(name, *state)) {
+      if (ARemaining) ARemaining->push_back({name, std::move(asRead)});
+      continue;
+    }
     if (forfeit) RankForfeit(*state);
     moved[name] = std::move(state);
   }
@@ -144,9 +158,10 @@ std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime 
 }
 
 // Step 2: deletes the completed games whose last move is 7 days old. The
-// games step 1 has just written are judged by the states it wrote.
-void DeleteOldGames(TDateTime ANow,
-                    std::map<std::string, std::unique_ptr<TPvPGameState>>& AMoved) {
+// games step 1 has just written are judged by the states it wrote. The
+// games left in "completed" go to ARemaining, when given.
+void DeleteOldGames(TDateTime ANow, std::map<std::string, std::unique_ptr<TPvPGameState>>& AMoved,
+                    TGameList* ARemaining) {
   const std::string dir = GetCompletedGamesDir();
   for (const std::string& name : ListGameFiles(dir)) {
     std::unique_ptr<TPvPGameState> state;
@@ -159,8 +174,19 @@ void DeleteOldGames(TDateTime ANow,
     } else {
       state = LoadGameState(dir + name);
     }
-    if (ElapsedMs(ANow, state->LastMoveDate) >= kKeepCompletedMs) DeleteFile(dir + name);
+    const bool old = ElapsedMs(ANow, state->LastMoveDate) >= kKeepCompletedMs;
+    if (old && DeleteFile(dir + name)) continue;
+    if (ARemaining) ARemaining->push_back({name, std::move(state)});
   }
+}
+
+// Every game of one folder, in directory order.
+TGameList ScanFolder(const std::string& ADir) {
+  TGameList games;
+  for (const std::string& name : ListGameFiles(ADir)) {
+    games.push_back({name, LoadGameState(ADir + name)});
+  }
+  return games;
 }
 
 // The file under the store lock, read without a draw. False when it is not
@@ -258,8 +284,29 @@ TGameList GetOpenGames() {
 void CleanupExpiredGames() {
   StoreLock lock;
   const TDateTime now = Now();
-  auto moved = CloseStaleGames(now);
-  DeleteOldGames(now, moved);
+  auto moved = CloseStaleGames(now, nullptr);
+  DeleteOldGames(now, moved, nullptr);
+}
+
+TGameScan ScanAllGames() {
+  TGameScan scan;
+  scan.Active = ScanFolder(GetActiveGamesDir());
+  scan.Completed = ScanFolder(GetCompletedGamesDir());
+  return scan;
+}
+
+TGameScan CleanupAndScanGames() {
+  TGameScan scan;
+  {
+    StoreLock lock;
+    const TDateTime now = Now();
+    auto moved = CloseStaleGames(now, &scan.Active);
+    DeleteOldGames(now, moved, &scan.Completed);
+  }
+  // The states a second scan would have made, one draw each, so that later
+  // draws fall as they would after the expiry pass and a fresh scan.
+  for (size_t i = 0; i < scan.Active.size() + scan.Completed.size(); ++i) Random(1000);
+  return scan;
 }
 
 bool CreateGameFile(TPvPGameState& AState) {

@@ -75,6 +75,19 @@ TGameList GetOpenGames();
 // node stopped) is moved on as it is, unranked.
 void CleanupExpiredGames();
 
+// Every game file of both folders, each read once, in directory order.
+struct TGameScan {
+  TGameList Active;
+  TGameList Completed;
+};
+// A plain scan of "active" and "completed".
+TGameScan ScanAllGames();
+// CleanupExpiredGames, then the games left in both folders, as the files
+// hold them, without reading any file a second time: what the expiry pass
+// read is kept. The random draws are those of the expiry pass followed by
+// ScanAllGames.
+TGameScan CleanupAndScanGames();
+
 // Writes a new game into "active" with the next free game number, both
 // under the store lock, so that games created at the same moment on
 // different nodes get different numbers. Sets AState.GameNumber; should the

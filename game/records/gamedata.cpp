@@ -16,7 +16,7 @@ class FieldReader {
   explicit FieldReader(std::vector<std::string> lines) : in_(std::move(lines)) {}
   void Number(int32_t& field) {
     if (stopped_ || in_.Eof()) return;
-    if (!ParseIntLine(in_.ReadLine(), field)) stopped_ = true;
+    if (!ParseLeadingInt(in_.ReadLine(), field)) stopped_ = true;
   }
   void Text(std::string& field) {
     if (stopped_ || in_.Eof()) return;
@@ -46,8 +46,9 @@ void ReadGameData(TGameData& GameData) {
   in.Text(GameData.LastLoser);
 }
 
-void WriteGameData(TGameData& GameData) {
-  const TGameData& d = GameData;
+namespace {
+
+bool SaveGameData(const TGameData& d) {
   std::string text;
   for (const std::string& line :
        {std::to_string(d.ShortestMonths), d.ShortestWinner, d.ShortestLoser,
@@ -55,16 +56,22 @@ void WriteGameData(TGameData& GameData) {
         std::to_string(d.LastMonths), d.LastWinner, d.LastLoser}) {
     text += line + "\n";
   }
-  WriteFileAtomic(GameDataPath(), text);
+  return WriteFileAtomic(GameDataPath(), text);
 }
 
-TGameData UpdateGameData(const std::function<void(TGameData&)>& change) {
+}  // namespace
+
+void WriteGameData(TGameData& GameData) { SaveGameData(GameData); }
+
+bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& records) {
   DataFileLock lock(GameDataPath());
-  TGameData records;
   ReadGameData(records);
-  change(records);
   // Records this node cannot read stay as they are rather than being
   // replaced by this one game.
-  if (!ExistsButUnreadable(GameDataPath())) WriteGameData(records);
-  return records;
+  if (ExistsButUnreadable(GameDataPath())) return false;
+  TGameData changed = records;
+  change(changed);
+  if (!SaveGameData(changed)) return false;
+  records = changed;
+  return true;
 }

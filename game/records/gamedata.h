@@ -28,14 +28,18 @@ void WriteGameData(TGameData& GameData);
 
 // The records update after a finished game, as one step that no other node
 // can interleave with: locks the file, reads it, lets change apply the
-// record rules to the records read, writes the result and unlocks. Returns
-// the records as written, for showing them afterwards. change may write to
-// the caller's screen but must not wait for a key (the lock is held).
+// record rules to the records read, writes the result and unlocks. True
+// when the new records were written; records is then what was written.
+// False when nothing was written (the file is there but cannot be read, so
+// it is left alone, or the write failed); records is then what was read,
+// and change has not touched it. change may write to the caller's screen
+// but must not wait for a key (the lock is held).
 //
-//   TGameData records = UpdateGameData([&](TGameData& d) {
-//     if (d.ShortestMonths == 0 || d.ShortestMonths >= Month) { ...announce...; ... }
+//   TGameData records;
+//   bool written = UpdateGameData([&](TGameData& d) {
+//     if (d.ShortestMonths == 0 || d.ShortestMonths >= Month) { ... }
 //     ...
-//   });
+//   }, records);
 //
 // Only reading the records (after a surrender) is a plain ReadGameData.
-TGameData UpdateGameData(const std::function<void(TGameData&)>& change);
+bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& records);

@@ -70,7 +70,7 @@ void ReadEntries(LineReader& in, std::vector<TUserData>& list) {
     user.Alias = in.ReadLine();
     for (int32_t* field : {&user.Wins, &user.Losses, &user.Score}) {
       if (in.Eof()) break;
-      if (!ParseIntLine(in.ReadLine(), *field)) return;
+      if (!ParseLeadingInt(in.ReadLine(), *field)) return;
     }
     list.push_back(std::move(user));
   }
@@ -91,7 +91,7 @@ MonthScores LoadMonthScores(int year, int month) {
     return scores;
   }
   int32_t total;
-  if (!in.Eof() && ParseIntLine(in.ReadLine(), total)) scores.ComputerTotal = total;
+  if (!in.Eof() && ParseLeadingInt(in.ReadLine(), total)) scores.ComputerTotal = total;
   ReadEntries(in, scores.UserList);
   return scores;
 }

@@ -1,5 +1,7 @@
 #include "game/shell/mainmenu.h"
 
+#include <optional>
+
 #include "doorkit/door.h"
 #include "game/shell/config.h"
 #include "game/shell/globals.h"
@@ -7,7 +9,12 @@
 #include "game/kingdom/klassic.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
+#include "game/multiplayer/gameview.h"
+#include "game/multiplayer/lobby.h"
+#include "game/multiplayer/newgame.h"
 #include "game/multiplayer/online.h"
+#include "game/multiplayer/pvpturn.h"
+#include "game/multiplayer/rankings.h"
 #include "game/multiplayer/storage.h"
 #include "game/records/scores.h"
 
@@ -50,6 +57,39 @@ void PlayKlassic() {
     PlayGame();
   } while (PlayAgain());
   Player.reset();
+}
+
+// R of the Multiplayer menu. The answer picks the table and is no menu key.
+void ShowRankingsOfChoice() {
+  DoorWriteLn();
+  DoorTextAttr(10);
+  DoorWrite("Show [M] Monthly or [A] All-Time rankings? ");
+  const char key = ReadEchoedKey();
+  ShowPvPRankings(key != 'A');
+  DoorWriteLn();
+  PressAnyKey();
+}
+
+void PlayMultiplayer() {
+  // The expiry pass of entering; the first lobby is drawn from the games it
+  // read rather than reading them all again.
+  std::optional<TGameScan> justCleaned = CleanupAndScanGames();
+  do {
+    MenuChoice = justCleaned ? ShowMultiplayerMenu(std::move(*justCleaned)) : ShowMultiplayerMenu();
+    justCleaned.reset();
+    switch (MenuChoice) {
+      case 'C': CreateNewPvPGame(); break;
+      case 'J': JoinPvPGame(); break;
+      case 'P': PlayPvPTurn(); break;
+      case 'V': ViewGameStatus(); break;
+      case 'R': ShowRankingsOfChoice(); break;
+      case 'W':
+        UpdatePlayerOnlineStatus();
+        ShowWhoIsOnline();
+        break;
+      default: break;  // Q leaves; any other key (ENTER too) draws the lobby afresh
+    }
+  } while (MenuChoice != 'Q');
 }
 
 }  // namespace
@@ -133,10 +173,11 @@ int QgsMain(int argc, char** argv) {
     MenuChoice = ShowMainMenu();
     switch (MenuChoice) {
       case 'K': PlayKlassic(); break;
+      case 'M': PlayMultiplayer(); break;
       case 'R': ShowThisMonthsBoard(); break;
       case 'H': ShowHelp(); break;
       case 'Q': Done = true; break;
-      default: break;  // M arrives with Multiplayer; until then the menu is drawn again
+      default: break;  // the menu is drawn again
     }
   } while (!Done);
 

@@ -2,6 +2,7 @@
 
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "support/engine_support.h"  // Count
 #include "support/fake_platform.h"
 
 namespace {
@@ -108,6 +109,29 @@ TEST_F(InputTest, LiteBar) {
   fake.Keys("6\r");  // the page size limits the bar too
   EXPECT_TRUE(DoorLiteBar(2));
   EXPECT_EQ(DoorLiteBarIndex, 1);
+}
+
+TEST_F(InputTest, LiteBarBringsAnIndexLeftFromAnotherMenuOntoTheItems) {
+  const struct {
+    int32_t before, pageSize;
+    const char* keys;
+    int32_t after;
+  } cases[] = {
+      {7, 10, "\r", 1},   // past the end of the list: the last item
+      {7, 10, "8\r", 0},  // ... from which the bar moves up as usual
+      {-3, 10, "\r", 0},  // negative: the first item
+      {-3, 10, "2\r", 1},
+      {1, 1, "\r", 0},    // past the page: the last item shown
+  };
+  for (const auto& c : cases) {
+    DoorLiteBarOptions = {"One", "Two"};
+    DoorLiteBarIndex = c.before;
+    fake.Keys(c.keys);
+    EXPECT_TRUE(DoorLiteBar(c.pageSize));
+    EXPECT_EQ(DoorLiteBarIndex, c.after) << c.before << " " << c.keys;
+    std::string out = fake.TakeOut();
+    EXPECT_EQ(Count(out, E + "44m"), std::string(c.keys).size()) << c.before << " " << c.keys;
+  }
 }
 
 TEST_F(InputTest, LiteBarDrawsTheHighlightedItemOnBlue) {

@@ -119,15 +119,25 @@ TEST_F(OutputTest, CentredColumns) {
 TEST_F(OutputTest, DisplayFileWritesLinesAndReportsAMissingFile) {
   std::string path = fake.gameDir + "screen.ans";
   FILE* f = fopen(path.c_str(), "w");
-  fputs("one\ntwo\n", f);
+  fputs("one\r\n\ntwo\n", f);
   fclose(f);
   DoorDisplayFile(path);
-  EXPECT_EQ(fake.TakeOut(), "one\r\ntwo");
+  EXPECT_EQ(fake.TakeOut(), "one\r\n\r\ntwo");
 
   fake.Keys(" ");
   DoorDisplayFile(fake.gameDir + "none.ans");
   EXPECT_EQ(fake.TakeOut(), "Error reading \"" + fake.gameDir +
                                 "none.ans\": No such file or directory\r\nHit a key to continue\r\n");
+  EXPECT_EQ(DoorLastKey.Ch, ' ');
+}
+
+TEST_F(OutputTest, DisplayFileThatOpensButCannotBeReadSaysWhyAndWaits) {
+  // A folder opens for reading, and every read of it fails.
+  fake.Keys("x");
+  DoorDisplayFile(fake.gameDir);
+  EXPECT_EQ(fake.TakeOut(), "Error reading \"" + fake.gameDir +
+                                "\": Is a directory\r\nHit a key to continue\r\n");
+  EXPECT_EQ(DoorLastKey.Ch, 'x');
 }
 
 TEST_F(OutputTest, Utf8CharsetTranslatesBoxCharactersAndDropsMusic) {

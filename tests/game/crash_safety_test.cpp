@@ -165,6 +165,7 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
     const std::string caller = "King " + HoldAliasForWrite, computer = "King Computer";
     const std::string& winner = g.won ? caller : computer;
     const std::string& loser = g.won ? computer : caller;
+    TGameData records;
     Op(life, [&] {
       UpdateGameData([&](TGameData& d) {
         if (d.ShortestMonths == 0 || d.ShortestMonths >= g.months) {
@@ -180,7 +181,7 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
         d.LastMonths = g.months;
         d.LastWinner = winner;
         d.LastLoser = loser;
-      });
+      }, records);
       UpdateUserFile(g.playerScore, g.computerScore, g.won);
     });
   }

@@ -5,9 +5,15 @@
 #include <filesystem>
 
 #include "doorkit/ansi.h"
+#include "doorkit/comm.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
 #include "doorkit/screencells.h"
+#include "game/common/music.h"
+#include "game/kingdom/player.h"
+#include "game/multiplayer/online.h"
+#include "game/multiplayer/turnlog.h"
+#include "game/shell/globals.h"
 
 namespace fs = std::filesystem;
 
@@ -19,9 +25,12 @@ FakePlatform::FakePlatform() {
   gameDir = std::string(buf.data()) + "/";
   SetEnv(this);
   ResetDoorState();
+  ResetGameState();
 }
 
 FakePlatform::~FakePlatform() {
+  ResetDoorState();
+  ResetGameState();
   SetEnv(nullptr);
   std::error_code ec;
   fs::remove_all(gameDir, ec);
@@ -106,12 +115,41 @@ void ResetDoorState() {
   DoorSession = TDoorSession{};
   DoorLastKey = TDoorLastKey{};
   Stdio = true;
+  DoorProgramNameAndVersion = "Dorvex v13.09.02";
+  DoorProgramFileName = "qgs";
   DoorCharset = csCP437;
   DisplayingSixel = false;
   DoorLiteBarIndex = 0;
   DoorLiteBarOptions.clear();
+  DoorOnCLP = nullptr;
+  DoorOnHangup = DefaultOnHangup;
+  DoorOnLocalLogin = DefaultOnLocalLogin;
+  DoorOnStatusBar = DefaultOnStatusBar;
+  DoorOnSysOpKey = nullptr;
+  DoorOnTimeOut = DefaultOnTimeOut;
+  DoorOnTimeOutWarning = nullptr;
+  DoorOnTimeUp = DefaultOnTimeUp;
+  DoorOnTimeUpWarning = nullptr;
+  DoorOnUsage = DefaultOnUsage;
+  CommReset();
   ConsoleReset();
   AnsiResetParser();
   SetTextAttr(7);
   ClearExitProcs();  // forget what an earlier test installed
+}
+
+void ResetGameState() {
+  Config = TConfig{};
+  Player.reset();
+  Computer.reset();
+  Music = true;
+  Wins = 0;
+  Losses = 0;
+  HoldAliasForWrite.clear();
+  PlayerQuit = false;
+  MenuChoice = '\0';
+  Done = false;
+  CurrentTurnActions.reset();
+  OnlinePlayers.clear();
+  OnlinePlayerCount = 0;
 }

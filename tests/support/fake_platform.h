@@ -66,6 +66,7 @@ class FakePlatform : public Platform {
   bool socketBlocking = false;        // SocketSetBlocking was called
   size_t sendLimit = SIZE_MAX;        // most bytes one SocketSend accepts
   std::string gameDir;                // with a trailing "/"
+  std::string executablePath;         // the program's own path; empty: gameDir + "qgs"
   // Sees every byte written to standard output, as it is written.
   std::function<void(std::string_view)> onStdout;
   // Virtual time a socket session may wait with nothing to read before the
@@ -104,7 +105,9 @@ class FakePlatform : public Platform {
   void SleepMs(int ms) override;
   void Randomize() override {}
   int64_t Random(int64_t n) override;
-  std::string ExecutablePath() override { return gameDir + "qgs"; }
+  std::string ExecutablePath() override {
+    return executablePath.empty() ? gameDir + "qgs" : executablePath;
+  }
   [[noreturn]] void Exit(int code) override;
 
   // The virtual clock's start: 9 December 2026, 12:00:00 local.
@@ -125,5 +128,9 @@ class FakePlatform : public Platform {
   int waitsWithoutRecv_ = 0;  // waits that returned at once since the last receive
 };
 
-// Puts the door layer's session records back to their start-up values.
+// Put every program-wide variable back to its start-up value: the door
+// layer's session records, hooks and transport, and the game's own. A fake
+// does both when it is installed and again when it goes, so no test sees
+// what an earlier one left.
 void ResetDoorState();
+void ResetGameState();

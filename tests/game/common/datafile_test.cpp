@@ -64,6 +64,7 @@ TEST(ParseIntLine, ReadsTheLeadingNumberAndClamps) {
     std::string line;
     bool ok;
     int32_t value;
+    bool leadingOk = ok;  // what ParseLeadingInt says, where it differs
   } const cases[] = {
       {"12", true, 12},
       {"   12", true, 12},
@@ -76,8 +77,9 @@ TEST(ParseIntLine, ReadsTheLeadingNumberAndClamps) {
       {"2147483648", true, INT32_MAX},
       {"99999999999999999999999", true, INT32_MAX},
       {"-99999999999999999999999", true, INT32_MIN},
-      {"12abc", false, 0},
-      {"1.5", false, 0},
+      {"12abc", false, 12, true},
+      {"1.5", false, 1, true},
+      {"-3x", false, -3, true},
       {"", false, 0},
       {"   ", false, 0},
       {"-", false, 0},
@@ -88,6 +90,9 @@ TEST(ParseIntLine, ReadsTheLeadingNumberAndClamps) {
     int32_t v = 4242;
     EXPECT_EQ(ParseIntLine(c.line, v), c.ok) << '"' << c.line << '"';
     EXPECT_EQ(v, c.ok ? c.value : 4242) << '"' << c.line << '"';
+    v = 4242;
+    EXPECT_EQ(ParseLeadingInt(c.line, v), c.leadingOk) << '"' << c.line << '"';
+    EXPECT_EQ(v, c.leadingOk ? c.value : 4242) << '"' << c.line << '"';
   }
 }
 

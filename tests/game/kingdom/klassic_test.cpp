@@ -3,6 +3,7 @@
 // first, and assassins that pass every guard end the games.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -239,6 +240,21 @@ TEST_F(KlassicTest, StoredRecordsDecideTheAnnouncements) {
   EXPECT_EQ(Records(),
             "1\nQueen Tess\nKing Computer\n10\nQueen Maud\nKing Computer\n"
             "1\nQueen Tess\nKing Computer\n");
+}
+
+TEST_F(KlassicTest, RecordsThatCannotBeWrittenAreNeitherAnnouncedNorShown) {
+  // A folder in the records file's place: it cannot be read, so it is left
+  // alone, and this game sets no record.
+  ASSERT_TRUE(std::filesystem::create_directory(fake.gameDir + "qgs.dat"));
+  StartWith(kWeakGuard, kStrongGuard, 0);
+  AssassinPasses(8);
+  std::string out = Game("Axxx");
+  EXPECT_TRUE(Shows(out, "It took you 1 months to beat King Computer this game.\r\n\r\n" +
+                             A(3) + "\r\n" + A(13) + "You won 1 games"));
+  EXPECT_FALSE(Shows(out, "game to date!!!!"));
+  EXPECT_FALSE(Shows(out, "game lasted"));
+  EXPECT_FALSE(Shows(out, "game was"));
+  EXPECT_TRUE(std::filesystem::is_directory(fake.gameDir + "qgs.dat"));
 }
 
 TEST_F(KlassicTest, PlayAgainWaitsForYesOrNo) {

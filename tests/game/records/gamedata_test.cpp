@@ -1,6 +1,7 @@
 #include "game/records/gamedata.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "game/common/datafile.h"
 #include "support/fake_platform.h"
@@ -72,6 +73,8 @@ TEST_F(GameDataTest, ReadingStopsQuietlyAtTheEndOrAtABadNumber) {
       // leading blanks and trailing words on number lines; CRLF line ends
       {"  7 months\r\nA B\r\nC D\r\n\t31\r\nQ\r\nK K\r\n12\r\nK\r\nQ Q\r\n", 7, 31, 12, "A B", "K K",
        "Q Q"},
+      // the rest of a number line is ignored even without a blank
+      {"12abc\nA\nB\n4x\nC\nD\n-\nE\nF\n", 12, 4, 0, "A", "D", ""},
       // a huge number is clamped, not wrapped
       {"99999999999\nA\nB\n", INT32_MAX, 0, 0, "A", "", ""},
   };
@@ -98,13 +101,16 @@ TEST_F(GameDataTest, AMissingFileReadsAsNoRecords) {
 TEST_F(GameDataTest, UpdateChangesWhatIsOnFileAndReturnsTheResult) {
   WriteFixture(kFullFile);
   int calls = 0;
-  TGameData result = UpdateGameData([&](TGameData& d) {
-    ++calls;
-    EXPECT_EQ(d.LongestMonths, 31);  // the change sees the file's records
-    d.LastMonths = 3;
-    d.LastWinner = "Sir Bob";
-    d.LastLoser = "King Computer";
-  });
+  TGameData result;
+  EXPECT_TRUE(UpdateGameData(
+      [&](TGameData& d) {
+        ++calls;
+        EXPECT_EQ(d.LongestMonths, 31);  // the change sees the file's records
+        d.LastMonths = 3;
+        d.LastWinner = "Sir Bob";
+        d.LastLoser = "King Computer";
+      },
+      result));
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(result.ShortestMonths, 7);
   EXPECT_EQ(result.LastWinner, "Sir Bob");
@@ -114,12 +120,27 @@ TEST_F(GameDataTest, UpdateChangesWhatIsOnFileAndReturnsTheResult) {
             "3\nSir Bob\nKing Computer\n");
 }
 
+TEST_F(GameDataTest, UnreadableRecordsAreLeftAloneAndTheUpdateSaysSo) {
+  // A folder in the file's place opens but cannot be read.
+  ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+  TGameData result;
+  result.LastMonths = 99;
+  EXPECT_FALSE(UpdateGameData([](TGameData& d) { d.LastMonths = 3; }, result));
+  EXPECT_EQ(result.LastMonths, 0);  // what could be read: nothing
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
 TEST_F(GameDataTest, TheFirstGameOnAFreshSystemFillsAllThreeRecords) {
-  UpdateGameData([](TGameData& d) {
-    EXPECT_EQ(d.ShortestMonths, 0);
-    d = TGameData{12, "Sir Bob", "King Computer", 12, "Sir Bob", "King Computer",
-                  12, "Sir Bob", "King Computer"};
-  });
+  TGameData result;
+  UpdateGameData(
+      [](TGameData& d) {
+        EXPECT_EQ(d.ShortestMonths, 0);
+        d = TGameData{12, "Sir Bob", "King Computer", 12, "Sir Bob", "King Computer",
+                      12, "Sir Bob", "King Computer"};
+      },
+      result);
   EXPECT_EQ(FileText(), "12\nSir Bob\nKing Computer\n12\nSir Bob\nKing Computer\n"
                         "12\nSir Bob\nKing Computer\n");
 }

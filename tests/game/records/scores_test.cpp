@@ -188,6 +188,9 @@ TEST_F(ScoresTest, ReadingStopsQuietlyAtABadNumber) {
        "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\n"},
       // a last entry cut short keeps the values it has
       {"9-12-26\n50\nAnn\n1\n0\n9\nCid\n3", "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\nCid\n3\n0\n0\n"},
+      // the rest of a number line is ignored, blank or not
+      {"9-12-26\n50abc\nAnn\n1x\n0 wins\n9pts\n",
+       "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\n"},
       // only the date
       {"9-12-26 01:02:03\n", "9-12-26 12:00:00\n2\nBob\n1\n0\n4\n"},
   };

@@ -29,11 +29,14 @@ void PlayNode(int node) {
   for (int game = 0; game < kGamesPerNode; ++game) {
     const bool won = game % 3 != 0;
     UpdateUserFile(won ? 10 : 0, won ? 0 : 7, won);
-    UpdateGameData([&](TGameData& d) {
-      d.LastMonths += 1;  // counts the games
-      d.LastWinner = HoldAliasForWrite;
-      d.LastLoser = "King Computer";
-    });
+    TGameData records;
+    UpdateGameData(
+        [&](TGameData& d) {
+          d.LastMonths += 1;  // counts the games
+          d.LastWinner = HoldAliasForWrite;
+          d.LastLoser = "King Computer";
+        },
+        records);
   }
 }
 

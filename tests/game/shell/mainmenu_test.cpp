@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,7 @@
 #include "game/shell/gamedir.h"
 #include "game/shell/mainmenu.h"
 #include "game/common/music.h"
+#include "game/common/textutil.h"
 #include "game/kingdom/player.h"
 #include "support/engine_support.h"  // A: the bytes of DoorTextAttr
 #include "support/fake_platform.h"
@@ -85,6 +87,22 @@ TEST_F(MainMenuTest, LandsOnTheLocalScreenCellForCell) {
 
 TEST_F(MainMenuTest, GameDirIsTheExecutablesFolder) {
   EXPECT_EQ(GetGameDir(), fake.gameDir);
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  const std::string here = std::string(cwd) == "/" ? "/" : std::string(cwd) + "/";
+  const struct {
+    const char* exe;
+    std::string dir;
+  } cases[] = {
+      {"/qgs", "/"},                  // the root keeps its "/"
+      {"/usr/games/qgs", "/usr/games/"},
+      {"//qgs", "//"},
+      {"qgs", here},                  // no folder part: the working directory
+  };
+  for (const auto& c : cases) {
+    fake.executablePath = c.exe;
+    EXPECT_EQ(GetGameDir(), c.dir) << c.exe;
+  }
 }
 
 // Runs the whole program in local mode with the given keys after the login
@@ -155,6 +173,35 @@ TEST_F(MainMenuTest, KlassicSetsUpTheKingdomAndFreesItAfterwards) {
   EXPECT_NE(out.find("Play again? [Y/N] -=> "), std::string::npos);
   EXPECT_EQ(Player, nullptr);
   EXPECT_EQ(Computer, nullptr);
+}
+
+TEST_F(MainMenuTest, MultiplayerMenuKeys) {
+  // x redraws; R asks which table (A all-time, anything else this month's);
+  // W lists who is online; V asks for a game; Q goes back to the main menu.
+  std::string out = RunProgram(fake, "m" "x" "ra " "rz " "w " "v\r" "q" "q");
+  const std::string prompt = "*  C,J,P,V,R,W,Q -=> ";
+  // One lobby for each menu drawn, and one more for V's own.
+  EXPECT_EQ(Count(out, " Royalty - "), 7u);
+  EXPECT_EQ(Count(out, prompt), 6u);
+  const std::string ask = A(10) + "Show [M] Monthly or [A] All-Time rankings? ";
+  size_t at = out.find(prompt + "R\r\n\r\n" + ask + "A\r\n");
+  ASSERT_NE(at, std::string::npos);
+  const size_t allTime = out.find("* All-Time PvP Rankings *", at);
+  const size_t monthly = out.find("* PvP Rankings for December *", at);
+  ASSERT_NE(allTime, std::string::npos);
+  ASSERT_NE(monthly, std::string::npos);
+  EXPECT_LT(allTime, monthly);
+  EXPECT_NE(out.find(ask + "Z\r\n", allTime), std::string::npos);
+  EXPECT_NE(out.find("\r\nPress any key...", monthly), std::string::npos);
+  // W marks the caller online first.
+  at = out.find("* Who is Online in G&S *");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(out.find(Format("%-30s Active now", "SYSOP"), at), std::string::npos);
+  EXPECT_NE(out.find("View which game? (Enter game number or [ENTER] to cancel): "),
+            std::string::npos);
+  at = out.find(prompt + "Q\r\n");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(out.find("MAIN MENU", at), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,115 @@
+// What drawing the lobby costs on a busy board: the expiry pass, the seven
+// lists and the screen, timed beside a plain pass that reads every game file
+// of both folders once. The lobby is drawn before every Multiplayer menu.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "doorkit/door.h"
+#include "game/common/datafile.h"
+#include "game/multiplayer/gamestate.h"
+#include "game/multiplayer/lobby.h"
+#include "game/multiplayer/storage.h"
+#include "game/shell/globals.h"
+#include "support/fake_platform.h"
+
+namespace {
+
+// AGames games on the fake platform's clock in its temporary folder: one in
+// ten finished a few days ago, one in ten waiting, the rest in progress;
+// the caller (Ann) plays in one game in fifty. Nothing is due to expire, so
+// every draw finds the same board.
+class Board {
+ public:
+  explicit Board(int AGames) {
+    Config = TConfig{};
+    HoldAliasForWrite = "Ann";
+    DoorSession.PipeWrite = false;
+    InitializeGameDirs();
+    for (int i = 1; i <= AGames; ++i) Write(i);
+  }
+
+  FakePlatform fake;
+
+ private:
+  void Write(int ANumber) {
+    TPvPGameState s;
+    s.GameID = std::to_string(20261209120000LL + ANumber / 1000) + std::to_string(ANumber % 1000);
+    s.GameNumber = ANumber;
+    s.GameType = gtMultiplayer;
+    s.Status = ANumber % 10 == 0   ? gsWaitingForPlayers
+               : ANumber % 10 == 5 ? gsCompleted
+                                   : gsInProgress;
+    s.MaxPlayers = 2;
+    s.CurrentPlayers = s.Status == gsWaitingForPlayers ? 1 : 2;
+    s.Player1Alias = ANumber % 50 == 1 ? "Ann" : "Cy" + std::to_string(ANumber);
+    s.Player1DisplayName = "Queen Ann";
+    s.Player2Alias = s.Status == gsWaitingForPlayers ? "" : "Bob" + std::to_string(ANumber);
+    s.Player2DisplayName = "King Bob";
+    s.CurrentTurnAlias = s.Player1Alias;
+    s.MonthNumber = 5;
+    s.TurnOrder[0] = 1;
+    s.TurnOrder[1] = 2;
+    s.Player1Title = "Queen";
+    s.Player2Title = "King";
+    s.Player1Score = 1200;
+    s.Player2Score = 900;
+    s.LastTurnActions = {"[ACTION:soldier_attack]", "[DETAIL:500 soldiers]",
+                         "[RESULT:soldier_attack:won]", "[TEXT:* Monthly Update *]"};
+    s.CreatedDate = fake.Now() - 6;
+    s.LastMoveDate = fake.Now() - (s.Status == gsCompleted ? 3 : 0.5);
+    s.TimeoutDate = s.LastMoveDate + 7;
+    if (s.Status == gsCompleted) s.Winner = "King Bob";
+    const std::string dir = s.Status == gsCompleted ? GetCompletedGamesDir() : GetActiveGamesDir();
+    s.SaveToFile(dir + GameFileName(s));
+  }
+};
+
+// The floor: list both folders and read every file whole, once.
+size_t ReadEveryFileOnce() {
+  size_t bytes = 0;
+  for (const std::string& dir : {GetActiveGamesDir(), GetCompletedGamesDir()}) {
+    for (const std::string& name : ListGameFiles(dir)) {
+      std::string text;
+      ReadFileText(dir + name, text);
+      bytes += text.size();
+    }
+  }
+  return bytes;
+}
+
+void BM_LobbyPlainReadPass(benchmark::State& state) {
+  Board board(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(ReadEveryFileOnce());
+}
+
+// The same, loading each game's state as well.
+void BM_LobbyPlainLoadPass(benchmark::State& state) {
+  Board board(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(ScanAllGames().Active.size());
+}
+
+// For comparison: the expiry pass and then a fresh scan for the lists, every
+// file read twice.
+void BM_ExpiryPassThenScan(benchmark::State& state) {
+  Board board(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    CleanupExpiredGames();
+    benchmark::DoNotOptimize(GetGameLists().InProgress.size());
+  }
+}
+
+void BM_ShowGameLobby(benchmark::State& state) {
+  Board board(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    ShowGameLobby();
+    benchmark::DoNotOptimize(board.fake.TakeOut());
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_LobbyPlainReadPass)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LobbyPlainLoadPass)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExpiryPassThenScan)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowGameLobby)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,232 @@
+#include "game/multiplayer/gameview.h"
+
+#include <memory>
+#include <string>
+
+#include "doorkit/door.h"
+#include "game/common/textutil.h"
+#include "game/kingdom/player.h"
+#include "game/multiplayer/lobby.h"
+#include "game/multiplayer/online.h"
+#include "game/shell/globals.h"
+
+namespace {
+
+// Code page 437 box drawing.
+const char kTopLeft = '\xC9', kTopRight = '\xBB', kBottomLeft = '\xC8', kBottomRight = '\xBC';
+const char kHorizontal = '\xCD', kVertical = '\xBA';
+const char kTeeDown = '\xCB', kTeeUp = '\xCA', kTeeRight = '\xCC', kTeeLeft = '\xB9';
+const int kFieldWidth = 26;
+const uint8_t kBoxColour = 2;
+// The longest game number the prompt takes.
+const uint8_t kNumberDigits = 4;
+
+std::string Edge(char left, char middle, char right) {
+  const std::string field(kFieldWidth, kHorizontal);
+  return std::string(1, left) + field + middle + field + right;
+}
+
+void WriteBarRow(const char* label, TPlayer& kingdom) {
+  DoorWrite(std::string(1, kVertical) + label);
+  kingdom.PowerBar();
+  DoorTextAttr(kBoxColour);
+  DoorWriteLn(std::string(" ") + kVertical);
+}
+
+void WriteCounterRow(const char* label, const std::string& left, const std::string& right) {
+  const std::string bar(1, kVertical);
+  DoorWriteLn(bar + label + left + " " + bar + label + right + " " + bar);
+}
+
+void WriteCounterRow(const char* label, int32_t left, int32_t right) {
+  WriteCounterRow(label, Format("%-6d", left), Format("%-6d", right));
+}
+
+void PressAnyKey() {
+  DoorWrite("Press any key...");
+  DoorReadKey();
+}
+
+// The game of that number: the first in "active", else the first in
+// "completed", as the lobby read them.
+const TPvPGameState* FindGame(const TGameScan& AGames, int32_t ANumber) {
+  // Looking the number up in the folders would read each file up to the
+  // game: one state, and so one draw, each.
+  for (const TGameList* folder : {&AGames.Active, &AGames.Completed}) {
+    for (const TGameEntry& e : *folder) {
+      Random(1000);
+      if (e.State->GameNumber == ANumber) return e.State.get();
+    }
+  }
+  return nullptr;
+}
+
+std::unique_ptr<TPlayer> Kingdom(const TPvPGameState& AGame, int32_t ASlot, bool AHuman) {
+  const bool one = ASlot == 1;
+  std::unique_ptr<TPlayer> kingdom =
+      TPlayer::Create(one ? AGame.Player1Title : AGame.Player2Title,
+                      one ? AGame.Player1DisplayName : AGame.Player2DisplayName, AHuman);
+  AGame.LoadStateToPlayer(*kingdom, ASlot);
+  return kingdom;
+}
+
+void WriteStatus(const TPvPGameState& AGame) {
+  uint8_t attr = 10;
+  std::string text;
+  switch (AGame.Status) {
+    case gsWaitingForPlayers:
+      attr = 14;
+      text = "Waiting for players to join";
+      break;
+    case gsInProgress:
+      if (AGame.CurrentTurnAlias == HoldAliasForWrite) {
+        DoorTextAttr(10);
+        attr = 142;
+        text = "In Progress - YOUR TURN";
+      } else {
+        text = "In Progress - Waiting for " + AGame.CurrentTurnAlias;
+      }
+      break;
+    case gsCompleted:
+      attr = 11;
+      text = "COMPLETED";
+      break;
+    case gsAbandoned:
+      attr = 12;
+      text = "Abandoned";
+      break;
+  }
+  DoorTextAttr(attr);
+  DoorWriteLn("Status: " + text);
+  DoorTextAttr(10);
+}
+
+// "Soldier attack, Gronel attack" and the like from the first lines of the
+// turn log; "Turn completed" when they name nothing.
+std::string SummaryOf(const std::vector<std::string>& ALog) {
+  std::string summary;
+  const size_t lines = std::min<size_t>(ALog.size(), 4);
+  for (size_t i = 0; i < lines; ++i) {
+    const std::string& line = ALog[i];
+    auto has = [&](const char* what) { return line.find(what) != std::string::npos; };
+    if (line.starts_with("[ACTION:")) {
+      if (has("soldier_attack")) summary += "Soldier attack, ";
+      else if (has("gronel_attack")) summary += "Gronel attack, ";
+      else if (has("slingard_attack")) summary += "Slingard attack, ";
+      else if (has("assassin")) summary += "Assassination attempt, ";
+    } else if (line.starts_with("[") || line.empty() || has("Monthly Update")) {
+      continue;
+    } else if (summary.size() < 60) {
+      summary += line + ", ";
+    }
+  }
+  if (summary.size() > 2) summary.resize(summary.size() - 2);
+  return summary.empty() ? "Turn completed" : summary;
+}
+
+void ShowGame(const TPvPGameState& AGame) {
+  const int32_t me = AGame.Player1Alias == HoldAliasForWrite   ? 1
+                     : AGame.Player2Alias == HoldAliasForWrite ? 2
+                                                               : 0;
+  std::unique_ptr<TPlayer> one = Kingdom(AGame, 1, me == 1);
+  std::unique_ptr<TPlayer> two = Kingdom(AGame, 2, me == 2);
+  if (me == 2) DisplayPvPGameScreen(*two, *one, AGame.MonthNumber);
+  else DisplayPvPGameScreen(*one, *two, AGame.MonthNumber);
+
+  DoorWriteLn();
+  DoorTextAttr(10);
+  DoorWrite("Press any key to see game status...");
+  DoorReadKey();
+  DoorWriteLn();
+  DoorWriteLn();
+  DoorTextAttr(15);
+  DoorWriteLn("GAME STATUS:");
+  DoorWriteLn();
+  WriteStatus(AGame);
+
+  const bool winnerIsOne = AGame.Winner == AGame.Player1DisplayName;
+  const std::string& winnerName = winnerIsOne ? AGame.Player1DisplayName : AGame.Player2DisplayName;
+  if (AGame.Status == gsCompleted) {
+    DoorTextAttr(14);
+    DoorWrite("Winner: ");
+    DoorTextAttr(11);
+    DoorWriteLn(winnerName + " (" + (winnerIsOne ? AGame.Player1Title : AGame.Player2Title) + ")");
+    DoorTextAttr(10);
+  }
+
+  if (!AGame.LastTurnActions.empty()) {
+    const std::string& mover = AGame.Status == gsCompleted ? winnerName
+                               : AGame.CurrentTurnAlias == AGame.Player1Alias
+                                   ? AGame.Player2DisplayName
+                                   : AGame.Player1DisplayName;
+    DoorWriteLn();
+    DoorTextAttr(14);
+    DoorWrite("Last Move by " + mover);
+    DoorTextAttr(10);
+    DoorWriteLn(":");
+    DoorTextAttr(11);
+    DoorWriteLn("  " + SummaryOf(AGame.LastTurnActions));
+  }
+  DoorWriteLn();
+  DoorTextAttr(10);
+  PressAnyKey();
+}
+
+}  // namespace
+
+void ViewGameStatus() {
+  UpdatePlayerOnlineStatus();
+  const TGameLists lobby = ShowGameLobby();
+  DoorWriteLn();
+  DoorTextAttr(14);
+  DoorWrite("View which game? (Enter game number or [ENTER] to cancel): ");
+  DoorTextAttr(10);
+  const std::string typed = DoorInput("", "0123456789", '\0', 4, kNumberDigits, 14);
+  const int32_t number = StrToIntDef(typed, 0);
+  if (number == 0) return;
+
+  // The lobby has just read every game: the number is looked up there.
+  const TPvPGameState* game = FindGame(lobby.Games, number);
+  if (!game) {
+    DoorWriteLn();
+    DoorTextAttr(12);
+    DoorWriteLn("Game #" + std::to_string(number) + " not found.");
+    DoorWriteLn();
+    PressAnyKey();
+    return;
+  }
+  ShowGame(*game);
+}
+
+void DisplayPvPGameScreen(TPlayer& AYou, TPlayer& AThem, int32_t AMonth) {
+  DoorClrScr();
+  DoorWriteLn();
+  DoorTextAttr(12);
+  DoorWrite("*  Month # " + std::to_string(AMonth) + "  *            ");
+  DoorTextAttr(15);
+  DoorWrite("*  Game Status View  *");
+  DoorWriteLn();
+  DoorWriteLn();
+
+  DoorTextAttr(kBoxColour);
+  DoorWriteLn(Edge(kTopLeft, kTeeDown, kTopRight));
+  DoorWriteLn(std::string(1, kVertical) + "  " + Format("%-24s", AYou.GetFullName().c_str()) +
+              kVertical + "  " + Format("%-24s", AThem.GetFullName().c_str()) + kVertical);
+  DoorWriteLn(Edge(kTeeRight, kTeeUp, kTeeLeft));
+  WriteBarRow(" You: ", AYou);
+  WriteBarRow(" Them:", AThem);
+  DoorWriteLn(Edge(kTeeRight, kTeeDown, kTeeLeft));
+
+  WriteCounterRow("  Score..........: ", AYou.Score, AThem.Score);
+  WriteCounterRow("  Kastle Points..: ", AYou.Kastle, AThem.Kastle);
+  WriteCounterRow("  Soldiers.......: ", AYou.Soldiers, AThem.Soldiers);
+  WriteCounterRow("  Civilians......: ", AYou.Civilians, AThem.Civilians);
+  WriteCounterRow("  Gronels........: ", AYou.Gronels, AThem.Gronels);
+  WriteCounterRow("  Slingards......: ", AYou.Slingards, AThem.Slingards);
+  WriteCounterRow("  Assassins......: ", AYou.Assassins, AThem.Assassins);
+  WriteCounterRow("  Guards.........: ", AYou.Guards, AThem.Guards);
+  WriteCounterRow("  Gold...........: ", AYou.Gold, AThem.Gold);
+  WriteCounterRow("  Months of Food.: ", Format("%-6s", AYou.GetMFoodStr().c_str()),
+                  Format("%-6s", AThem.GetMFoodStr().c_str()));
+  DoorWriteLn(Edge(kBottomLeft, kTeeUp, kBottomRight));
+}
