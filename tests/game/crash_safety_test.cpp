@@ -291,13 +291,16 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
   }
 }
 
-// The expiry pass over and over, with the listings a lobby reads between.
+// The expiry pass over and over, with the listings read between.
 [[noreturn]] void ExpiryWriter(FakePlatform& fake, Life& life, int) {
   HoldAliasForWrite = "Sysop";
   Config.DaysUntilExpire = 2;
   fake.nowMs = 12 * kHourMs;
-  for (;;) {
-    Op(life, [] { CleanupExpiredGames(); });
+  for (bool lobby = false;; lobby = !lobby) {
+    Op(life, [&] {
+      if (lobby) CleanupAndScanGames();  // as the lobby draws
+      else CleanupExpiredGames();        // as the Multiplayer menu is entered
+    });
     GetOpenGames();
     GetNextAvailableGameNumber();
   }
