@@ -67,7 +67,7 @@ void RollOverScoreboards(int oldMonth) {
 void ReadEntries(LineReader& in, std::vector<TUserData>& list) {
   while (!in.Eof()) {
     TUserData user;
-    user.Alias = in.ReadLine();
+    user.Alias = PrintableText(in.ReadLine());
     for (int32_t* field : {&user.Wins, &user.Losses, &user.Score}) {
       if (in.Eof()) break;
       if (!ParseLeadingInt(in.ReadLine(), *field)) return;

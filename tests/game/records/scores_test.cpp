@@ -193,6 +193,8 @@ TEST_F(ScoresTest, ReadingStopsQuietlyAtABadNumber) {
        "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\n"},
       // only the date
       {"9-12-26 01:02:03\n", "9-12-26 12:00:00\n2\nBob\n1\n0\n4\n"},
+      // aliases go onto the scoreboard: their control characters are dropped
+      {"9-12-26\n50\nA\x1b[5mnn\x07\n1\n0\n9\n", "9-12-26 12:00:00\n52\nA[5mnn\n1\n0\n9\nBob\n1\n0\n4\n"},
   };
   for (const Case& c : cases) {
     Put("qgs-user.dat", c.userFile);
