@@ -5,7 +5,7 @@
 # test leaves behind shows up in another (QGS_SHUFFLE_SEED=N repeats an order).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/deps.sh g++ cmake make libgtest-dev
+bash tools/deps.sh g++ cmake make libgtest-dev telnet
 jobs="$(nproc)"
 seed="${QGS_SHUFFLE_SEED:-$(( $(date +%s) % 100000 ))}"
 for variant in plain sanitize; do
