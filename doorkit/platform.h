@@ -52,7 +52,8 @@ class Platform {
   virtual void ConsoleRawMode(bool on) = 0;
 
   // Blocks until input may be waiting on the socket fd (or on the console
-  // when fd < 0), or until timeoutMs has passed. Never spins.
+  // when fd < 0), or until timeoutMs has passed (< 0: no limit). A hang-up
+  // or an error on fd ends the wait at once, as input does.
   virtual void WaitForInput(int fd, int timeoutMs) = 0;
 
   virtual TDateTime Now() = 0;

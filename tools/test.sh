@@ -3,9 +3,13 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer. Each build also runs the
 # suite once more as a single process in a shuffled order, so that state one
 # test leaves behind shows up in another (QGS_SHUFFLE_SEED=N repeats an order).
+# Last, every fuzz target runs briefly over its seed corpus (tools/fuzz.sh,
+# clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh g++ cmake make libgtest-dev telnet
+# clang only for the fuzz targets: without it they are skipped.
+bash tools/deps.sh clang libclang-rt-dev || echo "clang could not be installed"
 jobs="$(nproc)"
 seed="${QGS_SHUFFLE_SEED:-$(( $(date +%s) % 100000 ))}"
 for variant in plain sanitize; do
@@ -19,4 +23,5 @@ for variant in plain sanitize; do
   ASAN_OPTIONS=detect_leaks=1 "$dir/tests/qgs_tests" --gtest_shuffle --gtest_random_seed="$seed" \
     --gtest_brief=1
 done
+bash tools/fuzz.sh
 echo "All tests passed."

@@ -165,6 +165,16 @@ bool ParseLeadingInt(const std::string& line, int32_t& value) {
   return ParseIntAt(line, value, end);
 }
 
+std::string PrintableText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 32 && b != 127) out += c;
+  }
+  return out;
+}
+
 bool ExistsButUnreadable(const std::string& path) {
   std::string contents;
   return FileExists(path) && !ReadFileText(path, contents);

@@ -78,6 +78,12 @@ class LineReader {
   size_t next_ = 0;
 };
 
+// A text field of a data file (a name, an alias) without its control
+// characters (bytes below 32, and 127). The game writes none; a damaged or
+// hand-made file might, and those fields end up on callers' screens, where
+// they would drive the terminal.
+std::string PrintableText(const std::string& text);
+
 // A number line of a data file: blanks or tabs, a decimal integer with an
 // optional sign, then nothing or a blank and anything (ignored). A number
 // beyond int32 is clamped. False when the line holds no such number.

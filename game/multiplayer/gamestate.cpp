@@ -21,8 +21,10 @@ class LineCursor {
   // The next line, or "" past the end.
   std::string Next() {
     if (Eof()) return std::string();
-    size_t end = text_.find_first_of("\r\n", pos_);
-    if (end == std::string::npos) end = text_.size();
+    // A plain scan: find_first_of tests each byte against the set through
+    // a call, and every listing runs this over every line of every game.
+    size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
     std::string line = text_.substr(pos_, end - pos_);
     pos_ = end + 1;
     if (end < text_.size() && text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') {
@@ -50,6 +52,13 @@ class FieldReader {
     field = in_.Next();
     return true;
   }
+  // A name (alias, display name, title): a text line less its control
+  // characters, since names are shown to callers.
+  bool Name(std::string& field) {
+    if (!Text(field)) return false;
+    field = PrintableText(field);
+    return true;
+  }
   // An ordinal: anything that is not a number reads as 0.
   bool Ordinal(int32_t& field) {
     if (stopped_) return false;
@@ -74,10 +83,10 @@ class FieldReader {
 
   // The same, but only while the file lasts: at its end the field takes
   // atEnd (or keeps its value, for the forms without one).
-  void TextOr(std::string& field, const std::string& atEnd) {
+  void NameOr(std::string& field, const std::string& atEnd) {
     if (stopped_) return;
     if (Eof()) field = atEnd;
-    else Text(field);
+    else Name(field);
   }
   void NumberOr(int32_t& field, int32_t atEnd) {
     if (stopped_) return;
@@ -87,8 +96,8 @@ class FieldReader {
   void NumberIfAny(int32_t& field) {
     if (!stopped_ && !Eof()) Number(field);
   }
-  void TextIfAny(std::string& field) {
-    if (!stopped_ && !Eof()) Text(field);
+  void NameIfAny(std::string& field) {
+    if (!stopped_ && !Eof()) Name(field);
   }
   void DateIfAny(TDateTime& field) {
     if (!stopped_ && !Eof()) Date(field);
@@ -121,15 +130,27 @@ std::string OneLine(std::string s) {
   return s;
 }
 
-std::string TwoDigits(int n) { return Format("%02d", n); }
+// n as ADigits decimal digits, zero-padded (n is 0 or more and fits).
+void AppendDigits(std::string& AText, int n, int ADigits) {
+  char digits[4];
+  for (int i = ADigits - 1; i >= 0; --i, n /= 10) digits[i] = static_cast<char>('0' + n % 10);
+  AText.append(digits, static_cast<size_t>(ADigits));
+}
 
-// FormatDateTime("yyyymmddhhnnss").
+// FormatDateTime("yyyymmddhhnnss"). Every game file a listing reads makes a
+// new state and with it a stamp, so this avoids the printf machinery.
 std::string StampOf(TDateTime t) {
   int year, month, day, hour, minute, second;
   DecodeDate(t, year, month, day);
   DecodeTime(t, hour, minute, second);
-  return Format("%04d", year) + TwoDigits(month) + TwoDigits(day) + TwoDigits(hour) +
-         TwoDigits(minute) + TwoDigits(second);
+  if (year < 0 || year > 9999) {
+    return Format("%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute, second);
+  }
+  std::string stamp;
+  stamp.reserve(14);
+  AppendDigits(stamp, year, 4);
+  for (int part : {month, day, hour, minute, second}) AppendDigits(stamp, part, 2);
+  return stamp;
 }
 
 using Counter = int32_t TPvPGameState::*;
@@ -223,31 +244,31 @@ void TPvPGameState::LoadFromFile(const std::string& AFileName) {
   if (in.Ordinal(ordinal)) Status = static_cast<TGameStatus>(ordinal);
   in.Number(MaxPlayers);
   in.Number(CurrentPlayers);
-  in.Text(Player1Alias);
+  in.Name(Player1Alias);
   if (version >= 2) {
-    in.TextOr(Player1DisplayName, Player1Alias);
-    in.TextOr(Player2Alias, "");
-    in.TextOr(Player2DisplayName, Player2Alias);
+    in.NameOr(Player1DisplayName, Player1Alias);
+    in.NameOr(Player2Alias, "");
+    in.NameOr(Player2DisplayName, Player2Alias);
   } else if (!in.Stopped()) {
     Player1DisplayName = Player1Alias;
-    in.TextOr(Player2Alias, "");
+    in.NameOr(Player2Alias, "");
     Player2DisplayName = Player2Alias;
   }
 
-  in.TextOr(Player3Alias, "");
-  in.TextOr(Player4Alias, "");
-  in.TextOr(CurrentTurnAlias, "");
+  in.NameOr(Player3Alias, "");
+  in.NameOr(Player4Alias, "");
+  in.NameOr(CurrentTurnAlias, "");
   in.NumberOr(MonthNumber, 1);
   in.NumberOr(TurnOrder[0], 1);
   in.NumberOr(TurnOrder[1], 2);
   for (int slot = 0; slot < 2; ++slot) {
-    in.TextIfAny(this->*kSlotTitles[slot]);
+    in.NameIfAny(this->*kSlotTitles[slot]);
     for (Counter counter : kSlotCounters[slot]) in.NumberIfAny(this->*counter);
   }
   in.DateIfAny(CreatedDate);
   in.DateIfAny(LastMoveDate);
   in.DateIfAny(TimeoutDate);
-  in.TextIfAny(Winner);
+  in.NameIfAny(Winner);
   int32_t count = 0;
   in.NumberOr(count, 0);
   if (in.Stopped()) return;

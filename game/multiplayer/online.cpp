@@ -80,11 +80,13 @@ void LoadOnlinePlayers() {
     LineReader in(std::move(lines));
     while (!in.Eof()) {
       TOnlinePlayer entry;
-      entry.Alias = in.ReadLine();
-      if (entry.Alias.empty()) continue;
+      const std::string alias = in.ReadLine();
+      if (alias.empty()) continue;  // a stray blank line: the entries go on after it
+      entry.Alias = PrintableText(alias);
       entry.LastActivity = Now();
       if (!in.Eof()) TryStrToDateTime(in.ReadLine(), entry.LastActivity);
-      OnlinePlayers.push_back(std::move(entry));
+      // An alias of control characters alone names nobody.
+      if (!entry.Alias.empty()) OnlinePlayers.push_back(std::move(entry));
     }
   }
   CountList();

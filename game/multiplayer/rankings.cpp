@@ -58,8 +58,8 @@ bool IsOlderLayoutDate(const std::string& line) {
 // end of the file keeps what it has (TotalMonthsPlayed 0, LastPlayed now).
 // False when a number line is damaged: the load ends with this record.
 bool ReadRecord(LineReader& in, TPvPPlayerRecord& r) {
-  r.Alias = in.ReadLine();
-  r.DisplayName = in.ReadLine();
+  r.Alias = PrintableText(in.ReadLine());
+  r.DisplayName = PrintableText(in.ReadLine());
   r.LastPlayed = Now();
   for (int32_t* field : {&r.TotalGames, &r.Wins, &r.Losses, &r.TotalScore, &r.ShortestWinMonths,
                          &r.LongestGameMonths}) {

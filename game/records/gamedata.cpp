@@ -18,9 +18,10 @@ class FieldReader {
     if (stopped_ || in_.Eof()) return;
     if (!ParseLeadingInt(in_.ReadLine(), field)) stopped_ = true;
   }
+  // A name, shown to callers: its control characters are dropped.
   void Text(std::string& field) {
     if (stopped_ || in_.Eof()) return;
-    field = in_.ReadLine();
+    field = PrintableText(in_.ReadLine());
   }
 
  private:

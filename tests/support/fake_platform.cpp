@@ -79,8 +79,9 @@ void FakePlatform::WaitForInput(int fd, int timeoutMs) {
     if (++waitsWithoutRecv_ > 1000) throw SocketSpin();
     return;
   }
-  int64_t wake = nowMs + timeoutMs;
+  int64_t wake = timeoutMs < 0 ? INT64_MAX : nowMs + timeoutMs;
   if (!chunks_.empty() && chunks_.front().atMs < wake) wake = chunks_.front().atMs;
+  if (wake == INT64_MAX) throw ScriptExhausted();  // would wait for ever
   idleMs_ += wake - nowMs;
   nowMs = wake;
   if (idleMs_ > maxIdleMs) throw ScriptExhausted();

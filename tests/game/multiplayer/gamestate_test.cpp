@@ -188,6 +188,31 @@ TEST_F(GameStateTest, ALineBreakInATextCannotShiftTheFieldsAfterIt) {
   EXPECT_EQ(back.LastTurnActions, std::vector<std::string>{"two  lines"});
 }
 
+TEST_F(GameStateTest, NamesLoseTheirControlCharactersTheLogKeepsItsLines) {
+  // Names are shown in the lists and all through a turn: a damaged file
+  // must not drive the caller's terminal with them. The log's lines are the
+  // replay's to judge (it drops control characters as it shows them).
+  TPvPGameState s = V12State();
+  for (std::string* t : {&s.Player1Alias, &s.Player1DisplayName, &s.Player2Alias,
+                         &s.Player2DisplayName, &s.Player3Alias, &s.Player4Alias,
+                         &s.CurrentTurnAlias, &s.Player1Title, &s.Player2Title, &s.Winner}) {
+    *t = "\x1b[2J" + *t + "\x07\x7f";
+  }
+  s.LastTurnActions = {"[TEXT:\x1b[5mhi]"};
+  ASSERT_TRUE(s.SaveToFile(path));
+  TPvPGameState back;
+  back.LoadFromFile(path);
+  TPvPGameState want = V12State();
+  for (std::string* t : {&want.Player1Alias, &want.Player1DisplayName, &want.Player2Alias,
+                         &want.Player2DisplayName, &want.Player3Alias, &want.Player4Alias,
+                         &want.CurrentTurnAlias, &want.Player1Title, &want.Player2Title,
+                         &want.Winner}) {
+    *t = "[2J" + *t;
+  }
+  want.LastTurnActions = s.LastTurnActions;
+  EXPECT_EQ(Fields(back), Fields(want));
+}
+
 TEST_F(GameStateTest, SaveReportsAFolderThatIsNotThere) {
   EXPECT_FALSE(V12State().SaveToFile(fake.gameDir + "missing/game_1.dat"));
 }

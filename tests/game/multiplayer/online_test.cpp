@@ -54,6 +54,10 @@ TEST_F(OnlineTest, LoadsWhatTheFileHoldsAndSavesItBack) {
       {"empty date line", "Ann\n\nCid\n9-12-26 11:59:00\n",
        "Ann\n9-12-26 12:00:00\nCid\n9-12-26 11:59:00\n"},
       {"CRLF line ends", "Ann\r\n9-12-26 11:58:00\r\n", "Ann\n9-12-26 11:58:00\n"},
+      // Aliases are shown on the list screen: no control codes reach it.
+      {"control characters in aliases",
+       "A\x1b[2Jnn\n9-12-26 11:58:00\n\x07\x7f\n9-12-26 11:58:30\nCid\n9-12-26 11:59:00\n",
+       "A[2Jnn\n9-12-26 11:58:00\nCid\n9-12-26 11:59:00\n"},
       {"empty file", "", ""},
   };
   for (const Case& c : cases) {

@@ -163,6 +163,8 @@ TEST_F(RankingsTest, LoadsEveryLayoutAndKeepsWhatADamagedFileHolds) {
        "1\n" + Record("Bob", "B", 1, 0, 1, 7, 0, 5, 0, "1-1-27")},
       {"numbers beyond int32", "1\nBob\nB\n99999999999\n0\n1\n-99999999999\n0\n5\n5\n1-1-27\n",
        "1\n" + Record("Bob", "B", INT_MAX, 0, 1, INT_MIN, 0, 5, 5, "1-1-27")},
+      {"control characters in names", "1\nB\x1b[2Job\nB\x07\n1\n0\n1\n7\n0\n5\n5\n1-1-27\n",
+       "1\n" + Record("B[2Job", "B", 1, 0, 1, 7, 0, 5, 5, "1-1-27")},
       {"CRLF line ends", "1\r\nBob\r\nB\r\n1\r\n0\r\n1\r\n7\r\n0\r\n5\r\n5\r\n1-1-27\r\n", "1\n" + bob},
   };
   for (const Case& c : cases) EXPECT_EQ(RoundTrip(c.file), c.saved) << c.what;

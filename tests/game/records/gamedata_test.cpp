@@ -90,6 +90,14 @@ TEST_F(GameDataTest, ReadingStopsQuietlyAtTheEndOrAtABadNumber) {
   }
 }
 
+TEST_F(GameDataTest, NamesLoseTheirControlCharacters) {
+  // The names are shown after every game; none may drive the terminal.
+  WriteFixture("7\nKing \x1b[2JArthur\x07\nKing Computer\x7f\n");
+  TGameData d = Read();
+  EXPECT_EQ(d.ShortestWinner, "King [2JArthur");
+  EXPECT_EQ(d.ShortestLoser, "King Computer");
+}
+
 TEST_F(GameDataTest, AMissingFileReadsAsNoRecords) {
   TGameData d = Read();
   EXPECT_EQ(d.ShortestMonths, 0);
