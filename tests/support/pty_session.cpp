@@ -79,7 +79,6 @@ bool PtySession::Pump(int ms) {
     closed_ = true;
     return false;
   }
-  bytes_.append(buf, static_cast<size_t>(n));
   for (ssize_t i = 0; i < n; ++i) AddText(buf[i]);
   return true;
 }

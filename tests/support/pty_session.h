@@ -1,8 +1,8 @@
 // A program on a pseudo-terminal of its own, driven as a person at a
 // terminal would: keys typed into it, its screen read as text. What it
-// writes is kept twice, as the bytes and as text with the ANSI sequences
-// (colours, cursor moves, ANSI music) and the carriage returns taken out,
-// which is what the expectations below search: lines end in "\n". The child never outlives the object.
+// writes is kept as text with the ANSI sequences (colours, cursor moves,
+// ANSI music) and the carriage returns taken out, which is what the
+// expectations below search: lines end in "\n". The child never outlives the object.
 #pragma once
 
 #include <sys/types.h>
@@ -37,7 +37,6 @@ class PtySession {
   std::string TextFrom(size_t from) const { return text_.substr(from, mark_ - from); }
   // The last `n` characters of the text, for failure messages.
   std::string Tail(size_t n = 1500) const;
-  const std::string& Bytes() const { return bytes_; }
 
   // The wait status once the program has ended within the timeout, or -1.
   int WaitForExit(std::chrono::milliseconds timeout = kTimeout);
@@ -52,7 +51,6 @@ class PtySession {
   int master_ = -1;
   pid_t pid_ = -1;
   bool closed_ = false;
-  std::string bytes_;
   std::string text_;
   size_t mark_ = 0;
   enum { kPlain, kEscape, kCsiStart, kCsi, kMusic } state_ = kPlain;

@@ -179,12 +179,16 @@ class Host {
       _exit(127);
     }
   }
+  // SIGTERM: bbshost ends the doors it runs, then itself.
   ~Host() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(30000);
+    for (int i = 0; i < 100; ++i) {
+      if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+      usleep(30000);
+    }
     kill(-pid_, SIGKILL);
-    waitpid(pid_, nullptr, WNOHANG);
+    waitpid(pid_, nullptr, 0);
   }
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
@@ -424,14 +428,14 @@ class TwoNodes : public ::testing::Test {
                                     "VICTORY! You have defeated " + other.alias + "!",
                                     "DEFEAT! " + other.alias + " has conquered your kingdom!"},
                                    end));
-    std::string close;
-    ASSERT_NO_FATAL_FAILURE(Capture(mover, kAnyKey, close));
+    std::string ending;
+    ASSERT_NO_FATAL_FAILURE(Capture(mover, kAnyKey, ending));
     mover.tty->Type(" ");
     ASSERT_NO_FATAL_FAILURE(See(mover, kMenu));
     over = end != 0;
     moverWon = end == 1;
     if (over) {
-      EXPECT_TRUE(Shows(close, "Game lasted " + std::to_string(before.MonthNumber) + " months."));
+      EXPECT_TRUE(Shows(ending, "Game lasted " + std::to_string(before.MonthNumber) + " months."));
       return;
     }
 
