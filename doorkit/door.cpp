@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -154,8 +155,34 @@ void ReadDropFile(const CommandLine& cl) {
 
 void LocalConsoleWrite(const std::string& bytes) { Env().StdoutWrite(bytes); }
 
+void Delay(int ms) {
+  if (Stdio || !DoorSession.Events || ms <= 0 || !CommCarrier()) {
+    Env().SleepMs(ms);
+    return;
+  }
+  // A socket session: the pause watches the connection, so that a caller
+  // who hangs up during it is let go at once, not only after the pause and
+  // the next key wait (a playback or King Computer's thinking would keep
+  // the node for seconds). Keys typed meanwhile stay buffered for later.
+  int64_t left = ms;
+  while (left > 0) {
+    const TDateTime before = Now();
+    Env().WaitForInput(CommHandle(), static_cast<int>(left));
+    if (!CommReceive()) return;  // nothing came: the time is up
+    const int64_t waited = static_cast<int64_t>(std::llround((Now() - before) * 86400000.0));
+    left -= std::clamp<int64_t>(waited, 0, left);
+    if (!CommCarrier()) {
+      if (DoorOnHangup) DoorOnHangup();
+      // A hook that lets the session go on keeps the rest of the pause.
+      if (left > 0) Env().SleepMs(static_cast<int>(left));
+      return;
+    }
+  }
+}
+
 [[noreturn]] void DoorEndSession(int waitMs) {
-  Delay(waitMs);
+  // The message stays up for waitMs, whatever the connection does.
+  Env().SleepMs(waitMs);
   Env().Exit(0);
   std::abort();  // not reached: Exit does not return
 }
@@ -239,6 +266,79 @@ void DoorDoEvents() {
     DoorOnTimeUpWarning(static_cast<uint8_t>(t / 60));
   }
   DoorSession.EventsTime = Now();
+}
+
+namespace {
+
+// The furthest ahead a wait for a key plans, in checks: it then runs one
+// that finds nothing, as a bound on how long a jump of the wall clock can
+// go unnoticed.
+constexpr int64_t kMaxChecksAhead = 60;
+
+// A countdown that has value v at the next check and one less at each check
+// after it: the number of the first check (1 = the next) at which it is 301,
+// 241, 181, 121, 61 or 1, the values that warn; 0 when it has passed them all.
+int64_t ChecksUntilWarning(int64_t v) {
+  for (int64_t r = 301; r >= 1; r -= 60) {
+    if (r <= v) return v - r + 1;
+  }
+  return 0;
+}
+
+// The checks run on a grid: EventsTime plus whole seconds, one check a
+// second, as long as the caller sends nothing. Between two checks the idle
+// and the used seconds each grow by exactly one, so which check of the grid
+// first finds something to do follows from the values at the next one:
+// the number of that check (1 = the next), at most kMaxChecksAhead.
+int64_t ChecksUntilAction() {
+  constexpr double kSecond = 1.0 / 86400.0;
+  const TDateTime next = DoorSession.EventsTime + kSecond;
+  int64_t checks = kMaxChecksAhead;
+  auto consider = [&checks](int64_t n) {
+    if (n >= 1 && n < checks) checks = n;
+  };
+  // A hang-up hook that returns is called again at every check.
+  if (!DoorCarrier() && DoorOnHangup) consider(1);
+  if (DoorSession.DoIdleCheck && (DoorOnTimeOut || DoorOnTimeOutWarning)) {
+    if (DoorLastKey.Time > next) {
+      consider(1);  // the clock went back: no telling, check every second
+    } else {
+      int64_t r = static_cast<int64_t>(DoorSession.MaxIdle) - SecondsBetween(next, DoorLastKey.Time);
+      if (DoorOnTimeOut) consider(std::max<int64_t>(1, r + 2));  // idle > MaxIdle
+      if (DoorOnTimeOutWarning) consider(ChecksUntilWarning(r));
+    }
+  }
+  if (DoorOnTimeUp || DoorOnTimeUpWarning) {
+    if (DoorSession.TimeOn > next) {
+      consider(1);
+    } else {
+      int64_t left = static_cast<int64_t>(DoorDropInfo.MaxSeconds) -
+                     SecondsBetween(next, DoorSession.TimeOn);
+      if (DoorOnTimeUp) consider(std::max<int64_t>(1, left + 1));  // left < 1
+      if (DoorOnTimeUpWarning) consider(ChecksUntilWarning(left));
+    }
+  }
+  return checks;
+}
+
+}  // namespace
+
+int32_t DoorEventsWaitMs() {
+  if (!DoorSession.Events) return -1;
+  double ms = (DoorSession.EventsTime - Now()) * 86400000.0 +
+              static_cast<double>(ChecksUntilAction()) * 1000.0;
+  // A hair below the moment still rounds up to it: the check then finds its
+  // whole second, thanks to the allowance in SecondsBetween.
+  return static_cast<int32_t>(
+      std::clamp(std::ceil(ms - 0.001), 1.0, static_cast<double>(kMaxChecksAhead) * 1000.0));
+}
+
+void DoorEventsCatchUp() {
+  if (!DoorSession.Events) return;
+  const TDateTime now = Now();
+  if (now < DoorSession.EventsTime) return;  // the clock went back
+  int64_t skipped = std::min(SecondsBetween(now, DoorSession.EventsTime), ChecksUntilAction() - 1);
+  if (skipped >= 1) DoorSession.EventsTime += static_cast<double>(skipped) / 86400.0;
 }
 
 int32_t DoorSecondsIdle() { return ClampToInt32(SecondsBetween(Now(), DoorLastKey.Time)); }

@@ -98,6 +98,15 @@ void DoorStartup(int argc, char** argv);
 void DoorShutdown();
 // The periodic checks (carrier, idle, time left), at most once a second.
 void DoorDoEvents();
+// How long a wait for a key may sleep: the milliseconds until the next
+// periodic check that can act (a warning, a time-out, the end of the
+// allowance, a hang-up to report), at most a minute; -1 when no check runs
+// at all (local and standard-I/O sessions).
+int32_t DoorEventsWaitMs();
+// After such a sleep: counts the checks that came due meanwhile as run, up
+// to the one that can act, so that the checks stay on the same whole
+// seconds as when each of them runs.
+void DoorEventsCatchUp();
 int32_t DoorSecondsIdle();
 int32_t DoorSecondsLeft();
 bool DoorCarrier();

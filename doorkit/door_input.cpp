@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cmath>
 
 #include "doorkit/comm.h"
 #include "doorkit/crt2.h"
@@ -19,21 +18,20 @@ std::string Printable(char from, char to, const std::string& except = "") {
   return s;
 }
 
-// Blocks until input may be waiting, but never past the next once-a-second
-// session check, so an idle caller costs a wake-up or so a second.
+// Blocks until input may be waiting or until the next periodic check that
+// can act, whichever comes first. An idle caller thus costs a wake-up at
+// each warning and at the end, not one a second; a local or standard-I/O
+// session, which has no checks, sleeps until a key comes.
 void WaitForInput() {
-  int timeoutMs = 1000;
-  if (DoorSession.Events) {
-    double untilCheck = (DoorSession.EventsTime - Now()) * 86400000.0 + 1000.0;
-    timeoutMs = static_cast<int>(std::clamp(std::ceil(untilCheck), 1.0, 1000.0));
-  }
+  int timeoutMs = DoorEventsWaitMs();
   if (!Stdio && !CommCarrier()) {
     // The caller is gone and a dead socket polls readable at once: sleep
     // until the check that ends the session instead of spinning.
-    Delay(timeoutMs);
-    return;
+    Delay(timeoutMs < 0 ? 60000 : timeoutMs);
+  } else {
+    Env().WaitForInput(Stdio ? -1 : CommHandle(), timeoutMs);
   }
-  Env().WaitForInput(Stdio ? -1 : CommHandle(), timeoutMs);
+  DoorEventsCatchUp();
 }
 
 // Up to ten steps of up to 50 ms for the next byte of an escape sequence.

@@ -164,7 +164,7 @@ class RealPlatform final : public Platform {
       if (keys_.Pending() || keys_.Ended()) return;
       fd = STDIN_FILENO;
     }
-    PollFd(fd, timeoutMs < 0 ? 0 : timeoutMs);
+    PollFd(fd, timeoutMs < 0 ? -1 : timeoutMs);
   }
 
   TDateTime Now() override {

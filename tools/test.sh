@@ -7,7 +7,7 @@
 # clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/deps.sh g++ cmake make libgtest-dev
+bash tools/deps.sh g++ cmake make libgtest-dev telnet
 # clang only for the fuzz targets: without it they are skipped.
 bash tools/deps.sh clang libclang-rt-dev || echo "clang could not be installed"
 jobs="$(nproc)"

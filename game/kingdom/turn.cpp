@@ -264,7 +264,7 @@ TPlayer* TPlayer::HumanMove(int32_t AMonth, TPlayer* AOther) {
       case 'Q':
         if (Confirmed("QUIT!? (You Lose) Are you SURE? -=> ")) {
           PlayerQuit = true;
-          LogLine("QUIT - Surrendered the game");
+          LogLine(SURRENDER_LOG_LINE);
           return AOther;
         }
         break;

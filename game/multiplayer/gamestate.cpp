@@ -21,8 +21,10 @@ class LineCursor {
   // The next line, or "" past the end.
   std::string Next() {
     if (Eof()) return std::string();
-    size_t end = text_.find_first_of("\r\n", pos_);
-    if (end == std::string::npos) end = text_.size();
+    // A plain scan: find_first_of tests each byte against the set through
+    // a call, and every listing runs this over every line of every game.
+    size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
     std::string line = text_.substr(pos_, end - pos_);
     pos_ = end + 1;
     if (end < text_.size() && text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') {
@@ -128,15 +130,27 @@ std::string OneLine(std::string s) {
   return s;
 }
 
-std::string TwoDigits(int n) { return Format("%02d", n); }
+// n as ADigits decimal digits, zero-padded (n is 0 or more and fits).
+void AppendDigits(std::string& AText, int n, int ADigits) {
+  char digits[4];
+  for (int i = ADigits - 1; i >= 0; --i, n /= 10) digits[i] = static_cast<char>('0' + n % 10);
+  AText.append(digits, static_cast<size_t>(ADigits));
+}
 
-// FormatDateTime("yyyymmddhhnnss").
+// FormatDateTime("yyyymmddhhnnss"). Every game file a listing reads makes a
+// new state and with it a stamp, so this avoids the printf machinery.
 std::string StampOf(TDateTime t) {
   int year, month, day, hour, minute, second;
   DecodeDate(t, year, month, day);
   DecodeTime(t, hour, minute, second);
-  return Format("%04d", year) + TwoDigits(month) + TwoDigits(day) + TwoDigits(hour) +
-         TwoDigits(minute) + TwoDigits(second);
+  if (year < 0 || year > 9999) {
+    return Format("%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute, second);
+  }
+  std::string stamp;
+  stamp.reserve(14);
+  AppendDigits(stamp, year, 4);
+  for (int part : {month, day, hour, minute, second}) AppendDigits(stamp, part, 2);
+  return stamp;
 }
 
 using Counter = int32_t TPvPGameState::*;

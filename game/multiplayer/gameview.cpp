@@ -1,13 +1,16 @@
 #include "game/multiplayer/gameview.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "doorkit/door.h"
 #include "game/common/textutil.h"
 #include "game/kingdom/player.h"
 #include "game/multiplayer/lobby.h"
 #include "game/multiplayer/online.h"
+#include "game/multiplayer/turnlog.h"
 #include "game/shell/globals.h"
 
 namespace {
@@ -155,7 +158,12 @@ void ShowGame(const TPvPGameState& AGame) {
   }
 
   if (!AGame.LastTurnActions.empty()) {
-    const std::string& mover = AGame.Status == gsCompleted ? winnerName
+    // A finished game's log is its winner's last turn, or the loser's
+    // surrender.
+    const std::vector<std::string>& log = AGame.LastTurnActions;
+    const bool surrendered = std::find(log.begin(), log.end(), SURRENDER_LOG_LINE) != log.end();
+    const std::string& loserName = winnerIsOne ? AGame.Player2DisplayName : AGame.Player1DisplayName;
+    const std::string& mover = AGame.Status == gsCompleted ? (surrendered ? loserName : winnerName)
                                : AGame.CurrentTurnAlias == AGame.Player1Alias
                                    ? AGame.Player2DisplayName
                                    : AGame.Player1DisplayName;

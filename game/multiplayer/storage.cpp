@@ -76,13 +76,22 @@ int32_t LowestFree(std::vector<int32_t>& used) {
   return static_cast<int32_t>(std::min<int64_t>(next, INT32_MAX));
 }
 
-// Moves a game from "active" to "completed". False, with both folders as
-// they were, when it cannot be done whole.
+bool IsFinished(const TPvPGameState& s) { return s.Status == gsCompleted || s.Status == gsAbandoned; }
+
+// Moves a game from "active" to "completed" with its final state: the state
+// is first written over the active file, which is then renamed into
+// "completed". Each step is atomic, so the game is always in exactly one of
+// the two folders: a node that stops between the steps leaves it in
+// "active", finished (so no listing offers it for play), and the next
+// expiry pass completes the move. False, with the active file as it was,
+// when it cannot be done.
 bool MoveToCompleted(const std::string& AFileName, const TPvPGameState& AState) {
-  const std::string target = GetCompletedGamesDir() + AFileName;
-  if (!AState.SaveToFile(target)) return false;
-  if (DeleteFile(GetActiveGamesDir() + AFileName)) return true;
-  DeleteFile(target);
+  const std::string source = GetActiveGamesDir() + AFileName;
+  std::string before;
+  if (!ReadFileText(source, before)) return false;
+  if (!AState.SaveToFile(source)) return false;
+  if (RenameFile(source, GetCompletedGamesDir() + AFileName)) return true;
+  WriteFileAtomic(source, before);
   return false;
 }
 
@@ -118,6 +127,15 @@ std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime 
   const std::string dir = GetActiveGamesDir();
   for (const std::string& name : ListGameFiles(dir)) {
     std::unique_ptr<TPvPGameState> state = LoadGameState(dir + name);
+    if (IsFinished(*state)) {
+      // A move to "completed" that its node did not live to finish.
+      if (RenameFile(dir + name, GetCompletedGamesDir() + name)) {
+        moved[name] = std::move(state);
+      } else if (ARemaining) {
+        ARemaining->push_back({name, std::move(state)});
+      }
+      continue;
+    }
     if (ElapsedMs(ANow, state->LastMoveDate) < expireMs) {
       if (ARemaining) ARemaining->push_back({name, std::move(state)});
       continue;

@@ -70,7 +70,9 @@ TGameList GetOpenGames();
 // Moves every active game idle for Config.DaysUntilExpire days or more to
 // "completed": abandoned before month 4, otherwise completed with the
 // player due to move forfeiting (both rankings tables are updated). Then
-// deletes every completed game whose last move is 7 days old or more.
+// deletes every completed game whose last move is 7 days old or more. A
+// finished game still in "active" (a move to "completed" cut short when its
+// node stopped) is moved on as it is, unranked.
 void CleanupExpiredGames();
 
 // Every game file of both folders, each read once, in directory order.

@@ -29,3 +29,7 @@ void LogMusic(const std::string& AMusicCode);
 void LogText(const std::string& AText);
 // Appends ALine exactly as given (plain lines, and the "[CLASH:...]" shouts).
 void LogLine(const std::string& ALine);
+
+// The plain line a surrender leaves: the log of a game ended this way is the
+// loser's.
+inline const std::string SURRENDER_LOG_LINE = "QUIT - Surrendered the game";

@@ -37,13 +37,27 @@ std::string UserFilePath() { return GetGameDir() + "qgs-user.dat"; }
 std::string ThisMonthBoardPath() { return GetGameDir() + "qgs-best.asc"; }
 std::string LastMonthBoardPath() { return GetGameDir() + "qgs-last.asc"; }
 
-// The old month's scoreboard becomes last month's; without one, an older
-// "last month" would be stale, so it goes. rename replaces the old
-// "qgs-last.asc" in one step, so a reader never finds it missing.
-void RollOverScoreboards() {
+std::string BoardTitle(const std::string& monthName) {
+  return "* Gronels and Slingards Scoreboard for the Month of " + monthName + " *";
+}
+
+// True when the file is the scoreboard of that month (by its title line).
+bool IsBoardOf(const std::string& path, int month) {
+  std::vector<std::string> lines;
+  return ReadFileLines(path, lines) && !lines.empty() &&
+         lines[0] == BoardTitle(kMonthNames[month - 1]);
+}
+
+// The old month's scoreboard (of oldMonth) becomes last month's; without
+// one, an older "last month" would be stale, so it goes. rename replaces the
+// old "qgs-last.asc" in one step, so a reader never finds it missing.
+// A node that stopped between this rename and rewriting "qgs-user.dat"
+// leaves the old month's board already moved and none for this month: that
+// board is last month's and stays.
+void RollOverScoreboards(int oldMonth) {
   if (FileExists(ThisMonthBoardPath())) {
     RenameFile(ThisMonthBoardPath(), LastMonthBoardPath());
-  } else {
+  } else if (!IsBoardOf(LastMonthBoardPath(), oldMonth)) {
     DeleteFile(LastMonthBoardPath());
   }
 }
@@ -73,7 +87,7 @@ MonthScores LoadMonthScores(int year, int month) {
   TDateTime stamp;
   if (!TryStrToDateTime(in.ReadLine(), stamp, year)) return scores;
   if (YearOf(stamp) != year || MonthOf(stamp) != month) {
-    RollOverScoreboards();
+    RollOverScoreboards(MonthOf(stamp));
     return scores;
   }
   int32_t total;
@@ -148,7 +162,7 @@ std::string Row(int rank, const std::string& name, int64_t wins, int64_t losses,
 std::string ScoreboardText(const std::string& monthName, const MonthScores& scores) {
   const Totals t = SumUp(scores.UserList);
   const std::string header = std::string(kColumns) + "\n" + kRule + "\n";
-  std::string text = "* Gronels and Slingards Scoreboard for the Month of " + monthName + " *\n\n";
+  std::string text = BoardTitle(monthName) + "\n\n";
   text += header;
   int rank = 0;
   for (const TUserData& user : scores.UserList) {

@@ -1,7 +1,9 @@
 // A socket session from the game's side: keys with the remote terminal's
-// escape sequences, the caller hanging up, and an idle caller costing no
-// more than a wake-up a second. Virtual time throughout.
+// escape sequences, the caller hanging up, and an idle caller costing a
+// wake-up only when a check can act. Virtual time throughout.
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "doorkit/comm.h"
 #include "doorkit/door.h"
@@ -96,12 +98,90 @@ TEST_F(SocketCallerTest, HangUpEndsTheSessionWithinASecond) {
   EXPECT_LT(fake.waits + static_cast<int>(fake.sleeps.size()), 30);  // no spinning
 }
 
-TEST_F(SocketCallerTest, IdleCallerWakesTheSessionAboutOnceASecond) {
+TEST(SocketCaller, AHangUpEndsEveryKindOfWaitWithinTwoSeconds) {
+  const std::pair<const char*, std::function<void()>> waits[] = {
+      {"a key", [] { DoorReadKey(); }},
+      {"the line editor", [] { DoorInput("abc", DOOR_INPUT_CHARS_ALL, '\0', 20, 20, 31); }},
+      {"the lightbar",
+       [] {
+         DoorLiteBarOptions = {"One", "Two", "Three"};
+         DoorLiteBar(10);
+       }},
+      {"a long pause", [] { Delay(60000); }},
+  };
+  for (const auto& [what, wait] : waits) {
+    SCOPED_TRACE(what);
+    FakePlatform fake;
+    Startup({"-N1", "-S9"});
+    const int64_t at = fake.nowMs + 3000;
+    fake.SocketChunk("x", fake.nowMs + 1000);  // a key first, for the editor to hold
+    fake.HangUp(at);
+    try {
+      wait();
+      wait();  // what a caller of the editor or the lightbar would do next
+      ADD_FAILURE() << "went on after the caller hung up";
+    } catch (const DoorExit& e) {
+      EXPECT_EQ(e.code, 0);
+    }
+    EXPECT_LE(fake.nowMs - at, 2000);
+    EXPECT_NE(fake.out.find("Caller Dropped Carrier"), std::string::npos);
+  }
+}
+
+TEST_F(SocketCallerTest, KeysTypedDuringAPauseAreKept) {
+  fake.SocketChunk("ab", 300);
+  fake.SocketChunk("c", 900);
+  Delay(2000);
+  EXPECT_EQ(fake.nowMs, 2000);
+  EXPECT_EQ(DoorReadKey(), 'a');
+  EXPECT_EQ(DoorReadKey(), 'b');
+  EXPECT_EQ(DoorReadKey(), 'c');
+}
+
+TEST_F(SocketCallerTest, IdleCallerSleepsUntilTheKey) {
   fake.SocketChunk("k", 20000);
   EXPECT_EQ(DoorReadKey(), 'k');
   EXPECT_EQ(fake.nowMs, 20000);
-  EXPECT_LE(fake.waits, 25);
-  EXPECT_GE(fake.waits, 19);  // still checking the carrier every second
+  EXPECT_LE(fake.waits, 2);
+}
+
+TEST(SocketIdleTest, IdleCallerWakesTheSessionOnlyWhenACheckCanAct) {
+  struct Case {
+    const char* name;
+    void (*setup)(FakePlatform&);
+    int maxWakes;  // a minute at most between two, and one for each check that acts
+  };
+  const Case cases[] = {
+      {"default hooks", [](FakePlatform&) {}, 7},
+      {"warning hooks",
+       [](FakePlatform&) {
+         DoorOnTimeOutWarning = [](uint8_t) {};
+         DoorOnTimeUpWarning = [](uint8_t) {};
+       },
+       7 + 5},
+      {"hang-up without a hook",
+       [](FakePlatform& f) {
+         DoorOnHangup = nullptr;
+         f.HangUp(f.nowMs + 5000);
+       },
+       7 + 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform fake;
+    Startup({"-N1", "-S9"});
+    fake.SocketChunk("k", 20000);
+    ASSERT_EQ(DoorReadKey(), 'k');
+    c.setup(fake);
+    fake.waits = 0;
+    fake.sleeps.clear();
+    EXPECT_THROW(DoorReadKey(), DoorExit);
+    EXPECT_NE(fake.socketOut.find("Idle Time Limit Exceeded"), std::string::npos);
+    ASSERT_FALSE(fake.sleeps.empty());
+    EXPECT_EQ(fake.sleeps.back(), 2500);
+    EXPECT_EQ(fake.nowMs, 20000 + 301000 + 2500);  // the limit is 300 s
+    EXPECT_LE(fake.waits + static_cast<int>(fake.sleeps.size()) - 1, c.maxWakes);
+  }
 }
 
 TEST_F(SocketCallerTest, IdleLimitEndsTheSession) {

@@ -29,9 +29,13 @@ const std::string kAnnouncements("\xff\xfb\x00\xff\xfb\x01", 6);
 class Door {
  public:
   // "{fd}" in an argument stands for the handle; "{dir}" for the folder.
-  // `prepare` (the folder, the handle) runs before the door starts.
+  // `prepare` (the folder, the handle) runs before the door starts. With
+  // `onStdio` the handle is the door's standard input and output instead,
+  // as a BBS that wires the caller to standard I/O does.
   explicit Door(std::vector<std::string> args,
-                const std::function<void(const fs::path&, int)>& prepare = {}) {
+                const std::function<void(const fs::path&, int)>& prepare = {},
+                bool onStdio = false)
+      : onStdio_(onStdio) {
     char tmpl[] = "/tmp/qgs-door-XXXXXX";
     if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
     dir_ = tmpl;
@@ -141,10 +145,10 @@ class Door {
     if (pid_ == 0) {
       // The handle is the one thing the door inherits besides its console.
       fcntl(handle, F_SETFD, 0);
-      int in = open("/dev/null", O_RDONLY);
+      int in = onStdio_ ? handle : open("/dev/null", O_RDONLY);
       int out = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       dup2(in, 0);
-      dup2(out, 1);
+      dup2(onStdio_ ? handle : out, 1);
       dup2(out, 2);
       execv(program.c_str(), argv.data());
       _exit(127);
@@ -152,6 +156,7 @@ class Door {
   }
 
   fs::path dir_;
+  bool onStdio_ = false;
   int caller_ = -1;
   pid_t pid_ = -1;
   std::string screen_;
@@ -212,6 +217,23 @@ TEST(SocketIntegration, Door32WithUtf8OutputPlaysAndEndsWhenTheCallerHangsUp) {
   EXPECT_EQ(screen.find('\xc9'), std::string::npos);            // not as code page 437
   EXPECT_EQ(screen.find("\x1b[M"), std::string::npos);          // no music
   HangUpAndExpectCleanEnd(door);
+}
+
+TEST(SocketIntegration, StandardIoSessionEndsWhenItsInputCloses) {
+  // A handle that is not a number: the session runs on standard I/O, which
+  // here is the caller's end of the pair. Its wait for a key has no time
+  // limit, so the end of input must end it rather than wake it for ever.
+  Door door({"-N1", "-Sabc"}, {}, true);
+  ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
+  door.Type("\r");
+  ASSERT_TRUE(door.ReadUntil("[Y/N] -=> ")) << door.Screen();
+  door.Type("n");
+  ASSERT_TRUE(door.ReadUntil("Select option: ")) << door.Screen();
+  door.HangUp();
+  std::optional<int> status = door.WaitForExit(2000);
+  ASSERT_TRUE(status.has_value()) << "the door was still running 2 s after its input closed";
+  EXPECT_TRUE(WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), 0);
 }
 
 }  // namespace

@@ -65,7 +65,24 @@ long FakePlatform::SocketSend(int, const char* buf, size_t len) {
   len = std::min(len, sendLimit);
   out.append(buf, len);
   socketOut.append(buf, len);
+  SeeAnswers();
   return static_cast<long>(len);
+}
+
+void FakePlatform::SeeAnswers() {
+  while (!answers_.empty()) {
+    const Answer_& next = answers_.front();
+    const size_t at = out.find(next.marker, answersFrom_);
+    if (at == std::string::npos) return;
+    answersFrom_ = at + next.marker.size();
+    if (next.hangUp) {
+      hangUpMs = nowMs;
+      HangUp(nowMs);
+    } else if (!next.keys.empty()) {
+      SocketChunk(next.keys, nowMs);
+    }
+    answers_.pop_front();
+  }
 }
 
 void FakePlatform::WaitForInput(int fd, int timeoutMs) {
@@ -79,8 +96,9 @@ void FakePlatform::WaitForInput(int fd, int timeoutMs) {
     if (++waitsWithoutRecv_ > 1000) throw SocketSpin();
     return;
   }
-  int64_t wake = nowMs + timeoutMs;
+  int64_t wake = timeoutMs < 0 ? INT64_MAX : nowMs + timeoutMs;
   if (!chunks_.empty() && chunks_.front().atMs < wake) wake = chunks_.front().atMs;
+  if (wake == INT64_MAX) throw ScriptExhausted();  // would wait for ever
   idleMs_ += wake - nowMs;
   nowMs = wake;
   if (idleMs_ > maxIdleMs) throw ScriptExhausted();

@@ -133,6 +133,11 @@ TEST_F(GameViewTest, StatusWinnerAndLastMove) {
        A(11) + "Status: COMPLETED\r\n" + A(10) + A(14) + "Winner: " + A(11) + "Bob (King)\r\n" +
            A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) + ":\r\n" + A(11) +
            "  Turn completed\r\n" + key},
+      {"won by player 2, the loser surrendered", gsCompleted, "Bob",
+       {"QUIT - Surrendered the game"},
+       A(11) + "Status: COMPLETED\r\n" + A(10) + A(14) + "Winner: " + A(11) + "Bob (King)\r\n" +
+           A(10) + "\r\n" + A(14) + "Last Move by Ann" + A(10) + ":\r\n" + A(11) +
+           "  QUIT - Surrendered the game\r\n" + key},
       {"abandoned, four lines at most", gsAbandoned, "",
        {"[ACTION:gronel_attack]", "[ACTION:slingard_attack]", "[ACTION:draft]",
         "[ACTION:assassinate]", "[ACTION:soldier_attack]"},

@@ -77,7 +77,8 @@ TEST_F(LobbyTest, TheCallersGamesAfterTheExpiryPass) {
   Put(active, {.id = "d", .number = 5, .turn = "Bob", .p1 = "Bob", .p2 = "Ann",
                .name1 = "King Bob", .name2 = "Queen Ann"});
   Put(active, {.id = "e", .number = 1, .turn = "Cy", .p1 = "ann", .p2 = "Cy"});  // not the caller
-  Put(active, {.id = "f", .number = 20, .status = gsCompleted});                  // listed nowhere
+  // Finished but still in "active" (its move cut short): the pass moves it on.
+  Put(active, {.id = "f", .number = 20, .status = gsCompleted});
   // Idle past the limit in month 5 with Bob to move: Bob forfeits to Ann.
   Put(active, {.id = "g", .number = 8, .month = 5, .idleSeconds = 4 * kDay, .turn = "Bob"});
   Put(done, {.id = "h", .number = 9, .status = gsCompleted, .idleSeconds = 2 * kDay}, "Queen Ann");
@@ -88,14 +89,14 @@ TEST_F(LobbyTest, TheCallersGamesAfterTheExpiryPass) {
   Put(done, {.id = "k", .number = 6, .status = gsCompleted, .idleSeconds = 15 * kDay / 2});
 
   TGameLists lists = ShowGameLobby();
-  const std::vector<std::string> shown = {"1 5 12", "3 7", "2 3 4 5 8 9 12", "12", "3 5 12",
-                                          "2 4", "2 4 8 9"};
+  const std::vector<std::string> shown = {"1 5 12", "3 7", "2 3 4 5 8 9 12 20", "12", "3 5 12",
+                                          "2 4 20", "2 4 8 9 20"};
   // The forfeit is ranked before the royalty is read.
   EXPECT_EQ(fake.TakeOut(), Lobby("Ann (wins) / No one yet (%)", shown, 3));
   // The lists hold the games as read, and the games are the lobby's own.
   ASSERT_EQ(lists.YourTurn.size(), 1u);
   EXPECT_EQ(lists.YourTurn[0].State->GameID, "c");
-  EXPECT_EQ(lists.Games.Completed.size(), 4u);
+  EXPECT_EQ(lists.Games.Completed.size(), 5u);
 }
 
 TEST_F(LobbyTest, SortingGoesByValueAndCarriesTheGames) {

@@ -302,4 +302,39 @@ TEST_F(StorageTest, AWinningTurnMovesTheGameToCompleted) {
   EXPECT_TRUE(GetMyActiveGames().empty());
 }
 
+TEST_F(StorageTest, AMoveCutShortIsFinishedByTheNextExpiryPass) {
+  // A node stopped after writing the final state and before the rename: the
+  // game is finished but still in "active", recent and offered to nobody.
+  PutActive({.id = "won", .status = gsCompleted, .month = 6, .turn = "Bob"});
+  PutActive({.id = "left", .status = gsAbandoned, .month = 2});
+  PutActive({.id = "going", .month = 3});
+  std::string won;
+  ASSERT_TRUE(ReadFileText(Active("won"), won));
+  Config.DaysUntilExpire = 7;
+  CleanupExpiredGames();
+  EXPECT_EQ(Where("won"), kCompleted);
+  EXPECT_EQ(Where("left"), kCompleted);
+  EXPECT_EQ(Where("going"), kActive);
+  std::string moved;
+  ASSERT_TRUE(ReadFileText(Completed("won"), moved));
+  EXPECT_EQ(moved, won);  // moved as it was, not rewritten
+  EXPECT_FALSE(FileExists(fake.gameDir + "qgs-pvp-alltime.dat"));
+}
+
+TEST_F(StorageTest, AWinningTurnThatCannotMoveLeavesTheGameAsItWas) {
+  PutActive({.id = "g", .month = 6, .turn = "Bob"});
+  std::string before;
+  ASSERT_TRUE(ReadFileText(Active("g"), before));
+  std::filesystem::remove_all(GetCompletedGamesDir());
+  ASSERT_TRUE(WriteFileAtomic(fake.gameDir + "games/completed", "not a folder\n"));
+  TPvPGameState turn = Read(Active("g"));
+  const TTurnStart claim = TTurnStart::Of(turn);
+  turn.Status = gsCompleted;
+  turn.Winner = "King Bob";
+  EXPECT_EQ(SaveWinningTurn(Name("g"), claim, turn), tsWriteFailed);
+  std::string after;
+  ASSERT_TRUE(ReadFileText(Active("g"), after));
+  EXPECT_EQ(after, before);
+}
+
 }  // namespace

@@ -155,6 +155,27 @@ TEST_F(ScoresTest, WhatLineOneSaysDecidesTheRollover) {
   }
 }
 
+TEST_F(ScoresTest, ARolloverCutShortKeepsTheBoardItHadMoved) {
+  // A node stopped after moving November's board to "qgs-last.asc" and
+  // before rewriting the scores: the next game must not throw it away.
+  const std::string november = Board(
+      "November", "  1   Ann                        1     1       0  100 %           9\n",
+      "  1   All Users                  1     1       0  100 %           9\n"
+      "  2   King Computer              1     0       1    0 %          50\n");
+  Put("qgs-user.dat", "30-11-26 23:59:59\n50\nAnn\n1\n0\n9\n");
+  Put("qgs-last.asc", november);
+  Play("Bob", 4, 2, true);
+  EXPECT_EQ(Get("qgs-last.asc"), november);
+  EXPECT_EQ(Get("qgs-user.dat"), "9-12-26 12:00:00\n2\nBob\n1\n0\n4\n");
+
+  // An older month's board left behind is stale all the same.
+  Put("qgs-user.dat", "30-11-26 23:59:59\n50\nAnn\n1\n0\n9\n");
+  std::filesystem::remove(Path("qgs-best.asc"));
+  Put("qgs-last.asc", "* Gronels and Slingards Scoreboard for the Month of October *\n");
+  Play("Bob", 4, 2, true);
+  EXPECT_FALSE(FileExists(Path("qgs-last.asc")));
+}
+
 TEST_F(ScoresTest, ReadingStopsQuietlyAtABadNumber) {
   struct Case {
     const char* userFile;
