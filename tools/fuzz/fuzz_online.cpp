@@ -59,7 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ShowWhoIsOnline();
   fuzz::Check(fuzz::OnlyOwnControls(fake.out), "the list's control codes reach the caller");
 
+  // Counted again after the screen: its expiry pass may have dropped some of
+  // their entries (a date the file's two-digit years cannot hold, such as
+  // one in 2600, reads back a century early once the list is saved).
+  const int64_t listed = Entries(HoldAliasForWrite);
   RemovePlayerFromOnline();
-  fuzz::Check(Entries(HoldAliasForWrite) == mine - 1, "leaving did not take one entry out");
+  fuzz::Check(Entries(HoldAliasForWrite) == listed - 1, "leaving did not take one entry out");
   return 0;
 }
