@@ -92,16 +92,18 @@ void TakeByte(unsigned char b) {
 }
 
 // Receives what is waiting, without waiting for more.
-void ReceiveData() {
-  if (FCommNumber < 0 || !FCarrier) return;
-  if (!Env().SocketReadable(FCommNumber)) return;
+// True when anything came: bytes, or the end of the connection.
+bool ReceiveData() {
+  if (FCommNumber < 0 || !FCarrier) return false;
+  if (!Env().SocketReadable(FCommNumber)) return false;
   char buf[1024];
   long n = Env().SocketRecv(FCommNumber, buf, sizeof buf);
   if (n <= 0 || static_cast<size_t>(n) > sizeof buf) {
     FCarrier = false;  // the caller hung up, or the connection failed
-    return;
+    return true;
   }
   for (long i = 0; i < n; ++i) TakeByte(static_cast<unsigned char>(buf[i]));
+  return true;
 }
 
 }  // namespace
@@ -128,6 +130,8 @@ void CommOpen(int32_t handle) {
 
 bool CommCarrier() { return FCarrier; }
 int32_t CommHandle() { return FCommNumber; }
+
+bool CommReceive() { return ReceiveData(); }
 
 bool CommCharAvail() {
   if (FBuffer.empty()) ReceiveData();

@@ -18,6 +18,10 @@ bool CommCarrier();
 // CR LF, CR NUL, CR LF NUL, LF) is one CR, also when cut between two
 // receives.
 bool CommCharAvail();
+// Receives once (without waiting) whatever has arrived, also when keys are
+// buffered already; true when anything came (bytes, or the caller hanging
+// up).
+bool CommReceive();
 char CommPeekChar();
 char CommReadChar();
 int32_t CommHandle();

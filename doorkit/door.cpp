@@ -155,8 +155,34 @@ void ReadDropFile(const CommandLine& cl) {
 
 void LocalConsoleWrite(const std::string& bytes) { Env().StdoutWrite(bytes); }
 
+void Delay(int ms) {
+  if (Stdio || !DoorSession.Events || ms <= 0 || !CommCarrier()) {
+    Env().SleepMs(ms);
+    return;
+  }
+  // A socket session: the pause watches the connection, so that a caller
+  // who hangs up during it is let go at once, not only after the pause and
+  // the next key wait (a playback or King Computer's thinking would keep
+  // the node for seconds). Keys typed meanwhile stay buffered for later.
+  int64_t left = ms;
+  while (left > 0) {
+    const TDateTime before = Now();
+    Env().WaitForInput(CommHandle(), static_cast<int>(left));
+    if (!CommReceive()) return;  // nothing came: the time is up
+    const int64_t waited = static_cast<int64_t>(std::llround((Now() - before) * 86400000.0));
+    left -= std::clamp<int64_t>(waited, 0, left);
+    if (!CommCarrier()) {
+      if (DoorOnHangup) DoorOnHangup();
+      // A hook that lets the session go on keeps the rest of the pause.
+      if (left > 0) Env().SleepMs(static_cast<int>(left));
+      return;
+    }
+  }
+}
+
 [[noreturn]] void DoorEndSession(int waitMs) {
-  Delay(waitMs);
+  // The message stays up for waitMs, whatever the connection does.
+  Env().SleepMs(waitMs);
   Env().Exit(0);
   std::abort();  // not reached: Exit does not return
 }

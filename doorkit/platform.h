@@ -80,7 +80,9 @@ void SetEnv(Platform* p);
 // Shorthands for the game and the door layer.
 inline int64_t Random(int64_t n) { return Env().Random(n); }
 inline TDateTime Now() { return Env().Now(); }
-inline void Delay(int ms) { Env().SleepMs(ms); }
+// A pause of ms milliseconds (in doorkit/door.cpp): a plain sleep, but in
+// a socket session it ends the session as soon as the caller hangs up.
+void Delay(int ms);
 
 // Whole seconds between two date-times (absolute difference, truncated).
 int64_t SecondsBetween(TDateTime a, TDateTime b);

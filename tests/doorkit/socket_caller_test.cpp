@@ -3,6 +3,8 @@
 // wake-up only when a check can act. Virtual time throughout.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "doorkit/comm.h"
 #include "doorkit/door.h"
 #include "support/fake_platform.h"
@@ -94,6 +96,46 @@ TEST_F(SocketCallerTest, HangUpEndsTheSessionWithinASecond) {
   EXPECT_NE(fake.socketOut.find("\x1b[255B\x1b[255D"), std::string::npos);
   EXPECT_TRUE(fake.socketClosed);
   EXPECT_LT(fake.waits + static_cast<int>(fake.sleeps.size()), 30);  // no spinning
+}
+
+TEST(SocketCaller, AHangUpEndsEveryKindOfWaitWithinTwoSeconds) {
+  const std::pair<const char*, std::function<void()>> waits[] = {
+      {"a key", [] { DoorReadKey(); }},
+      {"the line editor", [] { DoorInput("abc", DOOR_INPUT_CHARS_ALL, '\0', 20, 20, 31); }},
+      {"the lightbar",
+       [] {
+         DoorLiteBarOptions = {"One", "Two", "Three"};
+         DoorLiteBar(10);
+       }},
+      {"a long pause", [] { Delay(60000); }},
+  };
+  for (const auto& [what, wait] : waits) {
+    SCOPED_TRACE(what);
+    FakePlatform fake;
+    Startup({"-N1", "-S9"});
+    const int64_t at = fake.nowMs + 3000;
+    fake.SocketChunk("x", fake.nowMs + 1000);  // a key first, for the editor to hold
+    fake.HangUp(at);
+    try {
+      wait();
+      wait();  // what a caller of the editor or the lightbar would do next
+      ADD_FAILURE() << "went on after the caller hung up";
+    } catch (const DoorExit& e) {
+      EXPECT_EQ(e.code, 0);
+    }
+    EXPECT_LE(fake.nowMs - at, 2000);
+    EXPECT_NE(fake.out.find("Caller Dropped Carrier"), std::string::npos);
+  }
+}
+
+TEST_F(SocketCallerTest, KeysTypedDuringAPauseAreKept) {
+  fake.SocketChunk("ab", 300);
+  fake.SocketChunk("c", 900);
+  Delay(2000);
+  EXPECT_EQ(fake.nowMs, 2000);
+  EXPECT_EQ(DoorReadKey(), 'a');
+  EXPECT_EQ(DoorReadKey(), 'b');
+  EXPECT_EQ(DoorReadKey(), 'c');
 }
 
 TEST_F(SocketCallerTest, IdleCallerSleepsUntilTheKey) {

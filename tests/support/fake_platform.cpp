@@ -65,7 +65,24 @@ long FakePlatform::SocketSend(int, const char* buf, size_t len) {
   len = std::min(len, sendLimit);
   out.append(buf, len);
   socketOut.append(buf, len);
+  SeeAnswers();
   return static_cast<long>(len);
+}
+
+void FakePlatform::SeeAnswers() {
+  while (!answers_.empty()) {
+    const Answer_& next = answers_.front();
+    const size_t at = out.find(next.marker, answersFrom_);
+    if (at == std::string::npos) return;
+    answersFrom_ = at + next.marker.size();
+    if (next.hangUp) {
+      hangUpMs = nowMs;
+      HangUp(nowMs);
+    } else if (!next.keys.empty()) {
+      SocketChunk(next.keys, nowMs);
+    }
+    answers_.pop_front();
+  }
 }
 
 void FakePlatform::WaitForInput(int fd, int timeoutMs) {

@@ -43,6 +43,18 @@ class FakePlatform : public Platform {
     chunks_.push_back({bytes, atMs});
   }
   void HangUp(int64_t atMs = 0) { chunks_.push_back({std::string(), atMs, true}); }
+  // A caller who answers what the screen shows: once the program has sent
+  // `marker` (after the previous answer's marker), `keys` arrive (none
+  // when empty: the step only waits for the marker).
+  void Answer(const std::string& marker, const std::string& keys) {
+    answers_.push_back({marker, keys, false});
+    SeeAnswers();
+  }
+  // The same, but the caller hangs up instead; hangUpMs then tells when.
+  void HangUpWhenShown(const std::string& marker) {
+    answers_.push_back({marker, std::string(), true});
+    SeeAnswers();
+  }
   // From `at` on, every receive fails (a reset connection).
   void SocketError(int64_t atMs = 0) { chunks_.push_back({std::string(), atMs, false, true}); }
   void Draws(std::initializer_list<int64_t> values) {
@@ -57,6 +69,7 @@ class FakePlatform : public Platform {
   std::vector<int> sleeps;            // every SleepMs
   int64_t nowMs = 0;                  // virtual time since the start
   int waits = 0;                      // WaitForInput calls
+  int64_t hangUpMs = -1;              // when HangUpWhenShown's marker was sent
   bool rawMode = false;
   bool terminal = true;               // standard output is a terminal
   bool utf8Terminal = false;
@@ -83,6 +96,7 @@ class FakePlatform : public Platform {
   // ---- Platform ----
   void StdoutWrite(std::string_view bytes) override {
     out.append(bytes);
+    SeeAnswers();
     if (onStdout) onStdout(bytes);
   }
   bool StdoutIsTerminal() override { return terminal; }
@@ -120,6 +134,13 @@ class FakePlatform : public Platform {
     bool hangUp = false;
     bool error = false;
   };
+  struct Answer_ {
+    std::string marker, keys;
+    bool hangUp;
+  };
+  void SeeAnswers();
+  std::deque<Answer_> answers_;
+  size_t answersFrom_ = 0;  // where the next marker is looked for
   std::deque<char> keys_;
   std::deque<Chunk> chunks_;
   std::deque<int64_t> draws_;
