@@ -30,6 +30,7 @@ class TerminalSession {
     }
     slaveName_ = ptsname(master_);
     slave_ = open(slaveName_.c_str(), O_RDWR | O_NOCTTY);  // to read its modes
+    canonicalAtStart_ = Canonical();  // before the program can change them
     pid_ = fork();
     if (pid_ == 0) {
       setsid();
@@ -67,6 +68,7 @@ class TerminalSession {
   void Type(const std::string& keys) { (void)!write(master_, keys.data(), keys.size()); }
   void Signal(int sig) { kill(pid_, sig); }
 
+  bool CanonicalAtStart() const { return canonicalAtStart_; }
   bool Canonical() const {
     termios t{};
     tcgetattr(slave_, &t);
@@ -102,11 +104,12 @@ class TerminalSession {
   std::string screen_;
   int master_ = -1, slave_ = -1;
   pid_t pid_ = -1;
+  bool canonicalAtStart_ = false;
 };
 
 TEST(ConsoleTerminalTest, RawWhileRunningAndRestoredOnQuit) {
   TerminalSession tty;
-  ASSERT_TRUE(tty.Canonical());
+  ASSERT_TRUE(tty.CanonicalAtStart());
   ASSERT_TRUE(tty.WaitFor("Name or handle"));
   EXPECT_FALSE(tty.Canonical());
   tty.Type("\r");
