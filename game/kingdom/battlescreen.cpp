@@ -8,6 +8,7 @@
 #include "doorkit/door.h"
 #include "game/shell/globals.h"
 #include "game/kingdom/player.h"
+#include "game/kingdom/board.h"
 #include "game/common/textutil.h"
 
 namespace {
@@ -66,6 +67,30 @@ void WriteCounterRow(const char* label, int32_t left, int32_t right) {
 
 }  // namespace
 
+void DrawForcesBoard(TPlayer& ALeft, TPlayer& ARight, const char* ARightLabel, uint8_t ABoxColour) {
+  DoorTextAttr(ABoxColour);
+  DoorWriteLn(Edge(kTopLeft, kTeeDown, kTopRight));
+  DoorWriteLn(std::string(1, kVertical) + "  " + Format("%-24s", ALeft.GetFullName().c_str()) +
+              kVertical + "  " + Format("%-24s", ARight.GetFullName().c_str()) + kVertical);
+  DoorWriteLn(Edge(kTeeRight, kTeeUp, kTeeLeft));
+  WriteBarRow(" You: ", ALeft, ABoxColour);
+  WriteBarRow(ARightLabel, ARight, ABoxColour);
+  DoorWriteLn(Edge(kTeeRight, kTeeDown, kTeeLeft));
+
+  WriteCounterRow("  Score..........: ", ALeft.Score, ARight.Score);
+  WriteCounterRow("  Kastle Points..: ", ALeft.Kastle, ARight.Kastle);
+  WriteCounterRow("  Soldiers.......: ", ALeft.Soldiers, ARight.Soldiers);
+  WriteCounterRow("  Civilians......: ", ALeft.Civilians, ARight.Civilians);
+  WriteCounterRow("  Gronels........: ", ALeft.Gronels, ARight.Gronels);
+  WriteCounterRow("  Slingards......: ", ALeft.Slingards, ARight.Slingards);
+  WriteCounterRow("  Assassins......: ", ALeft.Assassins, ARight.Assassins);
+  WriteCounterRow("  Guards.........: ", ALeft.Guards, ARight.Guards);
+  WriteCounterRow("  Gold...........: ", ALeft.Gold, ARight.Gold);
+  WriteCounterRow("  Months of Food.: ", Format("%-6s", ALeft.GetMFoodStr().c_str()),
+                  Format("%-6s", ARight.GetMFoodStr().c_str()));
+  DoorWriteLn(Edge(kBottomLeft, kTeeUp, kBottomRight));
+}
+
 void TPlayer::DrawScreen(int32_t AMonth) {
   TPlayer& you = *Player;
   TPlayer& him = *Computer;
@@ -75,27 +100,7 @@ void TPlayer::DrawScreen(int32_t AMonth) {
   DoorWriteLn();
   WriteHeading(*this, AMonth);
 
-  DoorTextAttr(boxColour);
-  DoorWriteLn(Edge(kTopLeft, kTeeDown, kTopRight));
-  DoorWriteLn(std::string(1, kVertical) + "  " + Format("%-24s", you.GetFullName().c_str()) +
-              kVertical + "  " + Format("%-24s", him.GetFullName().c_str()) + kVertical);
-  DoorWriteLn(Edge(kTeeRight, kTeeUp, kTeeLeft));
-  WriteBarRow(" You: ", you, boxColour);
-  WriteBarRow(" Him: ", him, boxColour);
-  DoorWriteLn(Edge(kTeeRight, kTeeDown, kTeeLeft));
-
-  WriteCounterRow("  Score..........: ", you.Score, him.Score);
-  WriteCounterRow("  Kastle Points..: ", you.Kastle, him.Kastle);
-  WriteCounterRow("  Soldiers.......: ", you.Soldiers, him.Soldiers);
-  WriteCounterRow("  Civilians......: ", you.Civilians, him.Civilians);
-  WriteCounterRow("  Gronels........: ", you.Gronels, him.Gronels);
-  WriteCounterRow("  Slingards......: ", you.Slingards, him.Slingards);
-  WriteCounterRow("  Assassins......: ", you.Assassins, him.Assassins);
-  WriteCounterRow("  Guards.........: ", you.Guards, him.Guards);
-  WriteCounterRow("  Gold...........: ", you.Gold, him.Gold);
-  WriteCounterRow("  Months of Food.: ", Format("%-6s", you.GetMFoodStr().c_str()),
-                  Format("%-6s", him.GetMFoodStr().c_str()));
-  DoorWriteLn(Edge(kBottomLeft, kTeeUp, kBottomRight));
+  DrawForcesBoard(you, him, " Him: ", boxColour);
 }
 
 void TPlayer::PowerBar() {

@@ -7,6 +7,7 @@
 
 #include "doorkit/door.h"
 #include "game/common/textutil.h"
+#include "game/kingdom/board.h"
 #include "game/kingdom/player.h"
 #include "game/multiplayer/lobby.h"
 #include "game/multiplayer/online.h"
@@ -15,35 +16,9 @@
 
 namespace {
 
-// Code page 437 box drawing.
-const char kTopLeft = '\xC9', kTopRight = '\xBB', kBottomLeft = '\xC8', kBottomRight = '\xBC';
-const char kHorizontal = '\xCD', kVertical = '\xBA';
-const char kTeeDown = '\xCB', kTeeUp = '\xCA', kTeeRight = '\xCC', kTeeLeft = '\xB9';
-const int kFieldWidth = 26;
 const uint8_t kBoxColour = 2;
 // The longest game number the prompt takes.
 const uint8_t kNumberDigits = 4;
-
-std::string Edge(char left, char middle, char right) {
-  const std::string field(kFieldWidth, kHorizontal);
-  return std::string(1, left) + field + middle + field + right;
-}
-
-void WriteBarRow(const char* label, TPlayer& kingdom) {
-  DoorWrite(std::string(1, kVertical) + label);
-  kingdom.PowerBar();
-  DoorTextAttr(kBoxColour);
-  DoorWriteLn(std::string(" ") + kVertical);
-}
-
-void WriteCounterRow(const char* label, const std::string& left, const std::string& right) {
-  const std::string bar(1, kVertical);
-  DoorWriteLn(bar + label + left + " " + bar + label + right + " " + bar);
-}
-
-void WriteCounterRow(const char* label, int32_t left, int32_t right) {
-  WriteCounterRow(label, Format("%-6d", left), Format("%-6d", right));
-}
 
 void PressAnyKey() {
   DoorWrite("Press any key...");
@@ -216,25 +191,5 @@ void DisplayPvPGameScreen(TPlayer& AYou, TPlayer& AThem, int32_t AMonth) {
   DoorWriteLn();
   DoorWriteLn();
 
-  DoorTextAttr(kBoxColour);
-  DoorWriteLn(Edge(kTopLeft, kTeeDown, kTopRight));
-  DoorWriteLn(std::string(1, kVertical) + "  " + Format("%-24s", AYou.GetFullName().c_str()) +
-              kVertical + "  " + Format("%-24s", AThem.GetFullName().c_str()) + kVertical);
-  DoorWriteLn(Edge(kTeeRight, kTeeUp, kTeeLeft));
-  WriteBarRow(" You: ", AYou);
-  WriteBarRow(" Them:", AThem);
-  DoorWriteLn(Edge(kTeeRight, kTeeDown, kTeeLeft));
-
-  WriteCounterRow("  Score..........: ", AYou.Score, AThem.Score);
-  WriteCounterRow("  Kastle Points..: ", AYou.Kastle, AThem.Kastle);
-  WriteCounterRow("  Soldiers.......: ", AYou.Soldiers, AThem.Soldiers);
-  WriteCounterRow("  Civilians......: ", AYou.Civilians, AThem.Civilians);
-  WriteCounterRow("  Gronels........: ", AYou.Gronels, AThem.Gronels);
-  WriteCounterRow("  Slingards......: ", AYou.Slingards, AThem.Slingards);
-  WriteCounterRow("  Assassins......: ", AYou.Assassins, AThem.Assassins);
-  WriteCounterRow("  Guards.........: ", AYou.Guards, AThem.Guards);
-  WriteCounterRow("  Gold...........: ", AYou.Gold, AThem.Gold);
-  WriteCounterRow("  Months of Food.: ", Format("%-6s", AYou.GetMFoodStr().c_str()),
-                  Format("%-6s", AThem.GetMFoodStr().c_str()));
-  DoorWriteLn(Edge(kBottomLeft, kTeeUp, kBottomRight));
+  DrawForcesBoard(AYou, AThem, " Them:", kBoxColour);
 }
