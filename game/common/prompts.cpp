@@ -11,6 +11,18 @@ char ReadEchoedKey() {
   return key;
 }
 
+std::string AskRulerTitle() {
+  char key;
+  do {
+    DoorTextAttr(10);
+    DoorWrite("Art thou a [K] King or a [Q] Queen? -=> ");
+    DoorTextAttr(2);
+    key = ReadEchoedKey();
+    DoorWriteLn();
+  } while (key != 'K' && key != 'Q');
+  return key == 'Q' ? "Queen" : "King";
+}
+
 void ShowAbortHint(uint8_t colourAfter) {
   DoorWriteLn();
   DoorTextAttr(78);

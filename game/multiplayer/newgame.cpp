@@ -54,15 +54,7 @@ std::string ReadRulerName() {
 
 // Asks King or Queen and the ruler's name; the new kingdom becomes Player.
 void SetUpKingdom(bool creating) {
-  char key;
-  do {
-    DoorTextAttr(10);
-    DoorWrite("Art thou a [K] King or a [Q] Queen? -=> ");
-    DoorTextAttr(2);
-    key = ReadEchoedKey();
-    DoorWriteLn();
-  } while (key != 'K' && key != 'Q');
-  const std::string title = key == 'Q' ? "Queen" : "King";
+  const std::string title = AskRulerTitle();
 
   const char* const prompt = "What name shall you be known by sire? -=> ";
   DoorTextAttr(10);

@@ -83,15 +83,7 @@ void SetupPlayerKingdom() {
   std::string title, name;
   for (;;) {
     DoorWriteLn();
-    char key;
-    do {
-      DoorTextAttr(10);
-      DoorWrite("Art thou a [K] King or a [Q] Queen? -=> ");
-      DoorTextAttr(2);
-      key = ReadEchoedKey();
-      DoorWriteLn();
-    } while (key != 'K' && key != 'Q');
-    title = key == 'Q' ? "Queen" : "King";
+    title = AskRulerTitle();
 
     DoorTextAttr(10);
     DoorWrite("What name shall you be known by sire? -=> ");
