@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -133,14 +134,15 @@ namespace {
 
 // The decimal integer at the start of line (after blanks or tabs, with an
 // optional sign); end is where its digits stop. False when there is none.
-bool ParseIntAt(const std::string& line, int32_t& value, size_t& end) {
-  size_t i = line.find_first_not_of(" \t");
-  if (i == std::string::npos) return false;
+bool ParseIntAt(std::string_view line, int32_t& value, size_t& end) {
+  size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  if (i == line.size()) return false;
   bool negative = line[i] == '-';
   if (line[i] == '-' || line[i] == '+') ++i;
   size_t digitsStart = i;
   int64_t magnitude = 0;
-  for (; i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); ++i) {
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
     if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + (line[i] - '0');
   }
   if (i == digitsStart) return false;
@@ -149,9 +151,14 @@ bool ParseIntAt(const std::string& line, int32_t& value, size_t& end) {
   return true;
 }
 
+bool IsControl(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b < 32 || b == 127;
+}
+
 }  // namespace
 
-bool ParseIntLine(const std::string& line, int32_t& value) {
+bool ParseIntLine(std::string_view line, int32_t& value) {
   int32_t v;
   size_t end;
   if (!ParseIntAt(line, v, end)) return false;
@@ -160,19 +167,19 @@ bool ParseIntLine(const std::string& line, int32_t& value) {
   return true;
 }
 
-bool ParseLeadingInt(const std::string& line, int32_t& value) {
+bool ParseLeadingInt(std::string_view line, int32_t& value) {
   size_t end;
   return ParseIntAt(line, value, end);
 }
 
-std::string PrintableText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 32 && b != 127) out += c;
-  }
+std::string PrintableText(std::string_view text) {
+  std::string out(text);
+  KeepPrintable(out);
   return out;
+}
+
+void KeepPrintable(std::string& text) {
+  text.erase(std::remove_if(text.begin(), text.end(), IsControl), text.end());
 }
 
 bool ExistsButUnreadable(const std::string& path) {

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Holds the advisory lock of one shared data file while it lives. The lock
@@ -82,13 +83,15 @@ class LineReader {
 // characters (bytes below 32, and 127). The game writes none; a damaged or
 // hand-made file might, and those fields end up on callers' screens, where
 // they would drive the terminal.
-std::string PrintableText(const std::string& text);
+std::string PrintableText(std::string_view text);
+// The same, in place.
+void KeepPrintable(std::string& text);
 
 // A number line of a data file: blanks or tabs, a decimal integer with an
 // optional sign, then nothing or a blank and anything (ignored). A number
 // beyond int32 is clamped. False when the line holds no such number.
-bool ParseIntLine(const std::string& line, int32_t& value);
+bool ParseIntLine(std::string_view line, int32_t& value);
 // A number line whose rest is ignored: blanks or tabs, a decimal integer
 // with an optional sign, then anything at all ("12abc" reads as 12). A
 // number beyond int32 is clamped. False when the line starts with no number.
-bool ParseLeadingInt(const std::string& line, int32_t& value);
+bool ParseLeadingInt(std::string_view line, int32_t& value);

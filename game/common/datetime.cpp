@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 
 #include "game/common/textutil.h"
 
@@ -64,7 +65,7 @@ int DaysInMonth(int year, int month) {
 // A small cursor over the text being parsed.
 class Scanner {
  public:
-  explicit Scanner(const std::string& s) : s_(s) {}
+  explicit Scanner(std::string_view s) : s_(s) {}
   bool AtEnd() const { return pos_ == s_.size(); }
   bool Take(char c) {
     if (AtEnd() || s_[pos_] != c) return false;
@@ -92,9 +93,16 @@ class Scanner {
   }
 
  private:
-  const std::string& s_;
+  std::string_view s_;
   size_t pos_ = 0;
 };
+
+// text less its leading and trailing blanks, without a copy.
+std::string_view WithoutBlanks(std::string_view text) {
+  const size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
 
 // "h:n" or "h:n:s".
 bool ParseTime(Scanner& in, int& hour, int& minute, int& second) {
@@ -170,9 +178,8 @@ std::string DateTimeToStr(TDateTime t) {
   return text;
 }
 
-bool TryStrToDateTime(const std::string& text, TDateTime& value, int currentYear) {
-  const std::string trimmed = TrimBlanks(text);
-  Scanner in(trimmed);
+bool TryStrToDateTime(std::string_view text, TDateTime& value, int currentYear) {
+  Scanner in(WithoutBlanks(text));
   int day, month, year;
   size_t yearDigits;
   if (!in.Number(2, day) || !in.Take('-') || !in.Number(2, month) || !in.Take('-') ||
@@ -187,6 +194,6 @@ bool TryStrToDateTime(const std::string& text, TDateTime& value, int currentYear
   return TryEncodeDateTime(year, month, day, hour, minute, second, value);
 }
 
-bool TryStrToDateTime(const std::string& text, TDateTime& value) {
+bool TryStrToDateTime(std::string_view text, TDateTime& value) {
   return TryStrToDateTime(text, value, YearOf(Now()));
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "doorkit/platform.h"
 
@@ -41,5 +42,5 @@ std::string DateTimeToStr(TDateTime t);
 // currentYear in the second form); a longer year is taken as written.
 // False (value untouched) for anything else, including dates that do not
 // exist.
-bool TryStrToDateTime(const std::string& text, TDateTime& value);
-bool TryStrToDateTime(const std::string& text, TDateTime& value, int currentYear);
+bool TryStrToDateTime(std::string_view text, TDateTime& value);
+bool TryStrToDateTime(std::string_view text, TDateTime& value, int currentYear);

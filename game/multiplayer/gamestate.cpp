@@ -1,6 +1,8 @@
 #include "game/multiplayer/gamestate.h"
 
 #include <algorithm>
+#include <climits>
+#include <string_view>
 
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
@@ -13,19 +15,20 @@ const char* const kHeader = "# QGS PvP Game State v1.2";
 const double kTimeoutDays = 7.0;
 
 // Walks the lines of a file's text in place (LF, CRLF and CR each end a
-// line), so that reading a state copies no more than the fields it keeps.
+// line), so that reading a state copies no more than the fields it keeps:
+// every listing reads every game file, and most lines are numbers.
 class LineCursor {
  public:
   explicit LineCursor(const std::string& text) : text_(text) {}
   bool Eof() const { return pos_ >= text_.size(); }
-  // The next line, or "" past the end.
-  std::string Next() {
-    if (Eof()) return std::string();
+  // The next line, or "" past the end; valid while the text lives.
+  std::string_view Next() {
+    if (Eof()) return {};
     // A plain scan: find_first_of tests each byte against the set through
     // a call, and every listing runs this over every line of every game.
     size_t end = pos_;
     while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
-    std::string line = text_.substr(pos_, end - pos_);
+    const std::string_view line(text_.data() + pos_, end - pos_);
     pos_ = end + 1;
     if (end < text_.size() && text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') {
       ++pos_;
@@ -49,20 +52,20 @@ class FieldReader {
   // A text line; past the end it reads as "".
   bool Text(std::string& field) {
     if (stopped_) return false;
-    field = in_.Next();
+    field.assign(in_.Next());
     return true;
   }
   // A name (alias, display name, title): a text line less its control
   // characters, since names are shown to callers.
   bool Name(std::string& field) {
     if (!Text(field)) return false;
-    field = PrintableText(field);
+    KeepPrintable(field);
     return true;
   }
   // An ordinal: anything that is not a number reads as 0.
   bool Ordinal(int32_t& field) {
     if (stopped_) return false;
-    field = StrToIntDef(in_.Next(), 0);
+    field = StrToIntDef(std::string(in_.Next()), 0);
     return true;
   }
   // A number line; one that is not a number stops the load.
@@ -76,7 +79,7 @@ class FieldReader {
   bool Date(TDateTime& field) {
     if (stopped_) return false;
     TDateTime value = 0;
-    if (!TryStrToDateTime(in_.Next(), value)) return Stop();
+    if (!TryStrToDateTime(in_.Next(), value, CurrentYear())) return Stop();
     field = value;
     return true;
   }
@@ -108,8 +111,14 @@ class FieldReader {
     stopped_ = true;
     return false;
   }
+  // Two-digit years are read against this year, taken once per file.
+  int CurrentYear() {
+    if (currentYear_ == INT_MIN) currentYear_ = YearOf(Now());
+    return currentYear_;
+  }
   LineCursor in_;
   bool stopped_ = false;
+  int currentYear_ = INT_MIN;
 };
 
 // Which format a header line names: 1 (v1.0, and anything unknown), 2
@@ -276,7 +285,7 @@ void TPvPGameState::LoadFromFile(const std::string& AFileName) {
   // The count is only a bound: a damaged one reads the lines that are there.
   LastTurnActions.clear();
   for (int32_t i = 0; i < count && !in.Eof(); ++i) {
-    LastTurnActions.push_back(std::string());
+    LastTurnActions.emplace_back();
     in.Text(LastTurnActions.back());
   }
   if (Player1DisplayName.empty()) Player1DisplayName = Player1Alias;

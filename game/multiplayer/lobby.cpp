@@ -1,6 +1,7 @@
 #include "game/multiplayer/lobby.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 #include "doorkit/door.h"
@@ -88,10 +89,16 @@ TGameLists GetGameLists(TGameScan AGames) {
 TGameLists GetGameLists() { return GetGameLists(ScanAllGames()); }
 
 void SortGamesByNumber(TGameNumberList& AList) {
-  std::stable_sort(AList.begin(), AList.end(),
-                   [](const TGameNumberEntry& a, const TGameNumberEntry& b) {
-                     return ValueOf(a.Text) < ValueOf(b.Text);
-                   });
+  // Each text is read as a number once, not at every comparison; the
+  // position breaks ties, so equal numbers keep their order.
+  std::vector<std::pair<int32_t, size_t>> keys;
+  keys.reserve(AList.size());
+  for (size_t i = 0; i < AList.size(); ++i) keys.emplace_back(ValueOf(AList[i].Text), i);
+  std::sort(keys.begin(), keys.end());
+  TGameNumberList sorted;
+  sorted.reserve(AList.size());
+  for (const auto& key : keys) sorted.push_back(std::move(AList[key.second]));
+  AList = std::move(sorted);
 }
 
 void WriteWrappedGameList(uint8_t ALabelColour, uint8_t AListColour, const std::string& ALabel,
