@@ -97,13 +97,6 @@ class Scanner {
   size_t pos_ = 0;
 };
 
-// text less its leading and trailing blanks, without a copy.
-std::string_view WithoutBlanks(std::string_view text) {
-  const size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return text.substr(b, text.find_last_not_of(' ') - b + 1);
-}
-
 // "h:n" or "h:n:s".
 bool ParseTime(Scanner& in, int& hour, int& minute, int& second) {
   second = 0;

@@ -15,11 +15,12 @@ std::string TrimControl(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-std::string TrimBlanks(const std::string& s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
+std::string TrimBlanks(const std::string& s) { return std::string(WithoutBlanks(s)); }
+
+std::string_view WithoutBlanks(std::string_view s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
 bool TryStrToInt(const std::string& s, int32_t& value) { return TryStrToInt32(s, value); }

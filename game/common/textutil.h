@@ -3,12 +3,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Trims characters with codes below 33 (blanks and control characters) from
 // both ends.
 std::string TrimControl(const std::string& s);
 // Trims blanks from both ends.
 std::string TrimBlanks(const std::string& s);
+// The same without a copy: the part of s between its leading and trailing
+// blanks.
+std::string_view WithoutBlanks(std::string_view s);
 // A whole decimal int32 (an optional sign, then digits), or fallback.
 int32_t StrToIntDef(const std::string& s, int32_t fallback);
 // Like StrToIntDef, but reports failure instead of a fallback.
