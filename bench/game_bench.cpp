@@ -4,7 +4,7 @@
 
 #include "doorkit/comm.h"
 #include "doorkit/door.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "support/fake_platform.h"

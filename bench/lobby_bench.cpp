@@ -11,7 +11,7 @@
 #include "game/multiplayer/gamestate.h"
 #include "game/multiplayer/lobby.h"
 #include "game/multiplayer/storage.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -23,3 +23,9 @@ char UpKey(char c);
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Clamps a 64-bit result into int32's range.
 int32_t ClampInt32(int64_t v);
+int32_t Min(int32_t a, int32_t b);
+int32_t Max(int32_t a, int32_t b);
+// Capitalises each word ("tHE  black KNIGHT" -> "The  Black Knight").
+std::string Proper(const std::string& S);
+// "1,234,567"; "-5,000".
+std::string PrettyNumber(int32_t N);

@@ -12,7 +12,7 @@
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/common/textutil.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
 #include "game/common/textutil.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "doorkit/door.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/kingdom/player.h"
 #include "game/kingdom/board.h"
 #include "game/common/textutil.h"

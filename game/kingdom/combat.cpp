@@ -5,11 +5,11 @@
 
 #include "doorkit/door.h"
 #include "doorkit/platform.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/common/textutil.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 
 namespace {
 

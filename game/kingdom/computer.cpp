@@ -18,7 +18,7 @@
 #include "game/common/thinking.h"
 #include "game/kingdom/player.h"
 #include "game/common/textutil.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 
 namespace {
 

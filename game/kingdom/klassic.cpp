@@ -9,7 +9,7 @@
 
 #include "doorkit/door.h"
 #include "game/records/gamedata.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"

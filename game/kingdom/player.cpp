@@ -69,35 +69,3 @@ std::string TPlayer::GetMFoodStr() const {
   if (!s.empty() && s.back() == '.') s.pop_back();
   return s;
 }
-
-int32_t Min(int32_t a, int32_t b) { return a < b ? a : b; }
-int32_t Max(int32_t a, int32_t b) { return a > b ? a : b; }
-
-std::string Proper(const std::string& S) {
-  std::string out;
-  out.reserve(S.size());
-  bool capitaliseNext = true;
-  for (char c : S) {
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (capitaliseNext && c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-      capitaliseNext = false;
-    } else if (c == ' ') {
-      capitaliseNext = true;
-    }
-    out += c;
-  }
-  return out;
-}
-
-std::string PrettyNumber(int32_t N) {
-  std::string digits = std::to_string(std::llabs(static_cast<long long>(N)));
-  std::string out;
-  int count = 0;
-  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-    if (count > 0 && count % 3 == 0) out.insert(out.begin(), ',');
-    out.insert(out.begin(), *it);
-    ++count;
-  }
-  return N < 0 ? "-" + out : out;
-}

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "game/common/textutil.h"
+
 class TPlayer {
  public:
   bool IsPlayer = false;
@@ -66,10 +68,3 @@ class TPlayer {
   TPlayer* HumanMove(int32_t AMonth, TPlayer* AOther);
   TPlayer* ComputerMove(TPlayer* AOther);
 };
-
-int32_t Min(int32_t a, int32_t b);
-int32_t Max(int32_t a, int32_t b);
-// Capitalises each word ("tHE  black KNIGHT" -> "The  Black Knight").
-std::string Proper(const std::string& S);
-// "1,234,567"; "-5,000".
-std::string PrettyNumber(int32_t N);

@@ -6,7 +6,7 @@
 #include "doorkit/door.h"
 #include "game/kingdom/player.h"
 #include "game/common/textutil.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 
 namespace {
 

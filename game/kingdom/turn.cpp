@@ -4,13 +4,13 @@
 #include <string>
 
 #include "doorkit/door.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
 #include "game/records/scores.h"
 #include "game/common/textutil.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "game/kingdom/player.h"
 #include "game/multiplayer/lobby.h"
 #include "game/multiplayer/online.h"
-#include "game/multiplayer/turnlog.h"
-#include "game/shell/globals.h"
+#include "game/kingdom/turnlog.h"
+#include "game/common/globals.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "game/common/textutil.h"
 #include "game/multiplayer/online.h"
 #include "game/multiplayer/rankings.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 
 namespace {
 

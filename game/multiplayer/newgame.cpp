@@ -13,7 +13,7 @@
 #include "game/multiplayer/gamestate.h"
 #include "game/multiplayer/online.h"
 #include "game/multiplayer/storage.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 
 namespace {
 

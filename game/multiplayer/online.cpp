@@ -9,8 +9,8 @@
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
 #include "game/common/textutil.h"
-#include "game/shell/gamedir.h"
-#include "game/shell/globals.h"
+#include "game/common/gamedir.h"
+#include "game/common/globals.h"
 
 std::vector<TOnlinePlayer> OnlinePlayers;
 int32_t OnlinePlayerCount = 0;

@@ -12,8 +12,8 @@
 #include "game/multiplayer/playback.h"
 #include "game/multiplayer/rankings.h"
 #include "game/multiplayer/storage.h"
-#include "game/multiplayer/turnlog.h"
-#include "game/shell/globals.h"
+#include "game/kingdom/turnlog.h"
+#include "game/common/globals.h"
 
 namespace {
 

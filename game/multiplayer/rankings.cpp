@@ -10,7 +10,7 @@
 #include "game/common/datetime.h"
 #include "game/common/textutil.h"
 #include "game/kingdom/player.h"
-#include "game/shell/gamedir.h"
+#include "game/common/gamedir.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "game/common/datafile.h"
 #include "game/kingdom/player.h"
 #include "game/multiplayer/rankings.h"
-#include "game/shell/gamedir.h"
-#include "game/shell/globals.h"
+#include "game/common/gamedir.h"
+#include "game/common/globals.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "game/common/datafile.h"
-#include "game/shell/gamedir.h"
+#include "game/common/gamedir.h"
 
 namespace {
 

@@ -7,9 +7,8 @@
 #include "doorkit/door.h"
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
-#include "game/shell/globals.h"
-#include "game/shell/gamedir.h"
-#include "game/kingdom/player.h"
+#include "game/common/globals.h"
+#include "game/common/gamedir.h"
 #include "game/common/textutil.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "game/shell/gamedir.h"
+#include "game/common/gamedir.h"
 #include "game/common/textutil.h"
 
 TConfig ReadConfig() {

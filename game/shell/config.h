@@ -2,6 +2,6 @@
 // lines (sysop name, BBS name, games limit, days until a game expires).
 #pragma once
 
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 
 TConfig ReadConfig();

@@ -1,4 +1,4 @@
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 
 #include "game/kingdom/player.h"
 

@@ -1,7 +1,7 @@
 #include "game/shell/intro.h"
 
 #include "doorkit/door.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"

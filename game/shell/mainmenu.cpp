@@ -4,7 +4,7 @@
 
 #include "doorkit/door.h"
 #include "game/shell/config.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/shell/intro.h"
 #include "game/kingdom/klassic.h"
 #include "game/kingdom/player.h"

@@ -3,7 +3,6 @@
 #include "doorkit/AnsiMusicMini.h"
 #include "doorkit/door.h"
 #include "doorkit/stringutils.h"
-#include "game/common/music.h"
 #include "support/fake_platform.h"
 
 namespace {
@@ -60,26 +59,6 @@ TEST(MusicTest, Framing) {
   for (const Case& c : cases) {
     EXPECT_EQ(AnsiMusicSequence(c.tune), "\x1b[" + c.body + "\x0e") << c.tune;
   }
-}
-
-TEST(MusicTest, PlayMusicAndBeatWithSoundOnAndOff) {
-  FakePlatform fake;
-  const std::string tune = "MFT64L64O5CDP32CDP32CDP16";  // 25 characters
-  Music = true;
-  PlayBeat(tune, 0);
-  EXPECT_EQ(fake.TakeOut(), AnsiMusicSequence(tune));
-  EXPECT_TRUE(fake.sleeps.empty());
-  PlayBeat(tune, 25);
-  EXPECT_EQ(fake.sleeps, (std::vector<int>{25}));
-
-  Music = false;
-  fake.sleeps.clear();
-  fake.TakeOut();
-  PlayMusic(tune);
-  PlayBeat(tune, 0);
-  EXPECT_EQ(fake.TakeOut(), "");
-  EXPECT_EQ(fake.sleeps, (std::vector<int>{17, 17, 150}));
-  Music = true;
 }
 
 }  // namespace

@@ -46,7 +46,7 @@
 #include "game/records/gamedata.h"
 #include "game/records/scores.h"
 #include "game/shell/config.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "support/fake_platform.h"
 
 namespace {

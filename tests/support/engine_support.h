@@ -10,10 +10,10 @@
 #include <string>
 
 #include "doorkit/door.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 #include "support/fake_platform.h"
 
 struct Counters {

@@ -12,8 +12,8 @@
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/multiplayer/online.h"
-#include "game/multiplayer/turnlog.h"
-#include "game/shell/globals.h"
+#include "game/kingdom/turnlog.h"
+#include "game/common/globals.h"
 
 namespace fs = std::filesystem;
 

@@ -22,8 +22,8 @@
 #include "game/multiplayer/newgame.h"
 #include "game/multiplayer/pvpturn.h"
 #include "game/multiplayer/storage.h"
-#include "game/multiplayer/turnlog.h"
-#include "game/shell/globals.h"
+#include "game/kingdom/turnlog.h"
+#include "game/common/globals.h"
 #include "fuzz_support.h"
 #include "support/fake_platform.h"
 

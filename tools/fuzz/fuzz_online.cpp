@@ -11,7 +11,7 @@
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
 #include "game/multiplayer/online.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "fuzz_support.h"
 #include "support/fake_platform.h"
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "doorkit/door.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 #include "support/engine_support.h"  // Count, A, Tune
 #include "support/fake_platform.h"
 

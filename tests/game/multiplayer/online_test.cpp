@@ -6,7 +6,7 @@
 
 #include "doorkit/door.h"
 #include "game/common/datafile.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "support/engine_support.h"  // A: the bytes of DoorTextAttr
 #include "support/fake_platform.h"
 

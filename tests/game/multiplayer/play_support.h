@@ -15,8 +15,8 @@
 #include "game/kingdom/player.h"
 #include "game/multiplayer/gamestate.h"
 #include "game/multiplayer/storage.h"
-#include "game/multiplayer/turnlog.h"
-#include "game/shell/globals.h"
+#include "game/kingdom/turnlog.h"
+#include "game/common/globals.h"
 #include "support/engine_support.h"
 #include "support/fake_platform.h"
 

@@ -6,7 +6,7 @@
 
 #include "game/common/datafile.h"
 #include "game/multiplayer/rankings.h"
-#include "game/shell/gamedir.h"
+#include "game/common/gamedir.h"
 #include "play_support.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "game/kingdom/player.h"
 #include "game/multiplayer/online.h"
 #include "game/multiplayer/rankings.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "game/multiplayer/storage.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "doorkit/door.h"
 #include "game/common/datafile.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
 #include "game/records/gamedata.h"
-#include "game/shell/globals.h"
+#include "game/common/globals.h"
 #include "game/records/scores.h"
 #include "support/fake_platform.h"
 

@@ -1,4 +1,4 @@
-#include "game/multiplayer/turnlog.h"
+#include "game/kingdom/turnlog.h"
 
 std::unique_ptr<std::vector<std::string>> CurrentTurnActions;
 

@@ -1,4 +1,4 @@
-#include "game/shell/gamedir.h"
+#include "game/common/gamedir.h"
 
 #include <unistd.h>
 
