@@ -18,9 +18,6 @@
 
 namespace {
 
-const char* const kFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
-const char* const kBeat = "MFO1T128L64CEB";
-
 void Increment(int32_t& counter) {
   if (counter < INT32_MAX) ++counter;
 }
