@@ -20,11 +20,6 @@ namespace {
 const char* const kNameLetters = "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ";
 constexpr int kNameLength = 35;
 
-void PressAnyKey() {
-  DoorWrite("Press any key...");
-  DoorReadKey();
-}
-
 void Heading(const std::string& title) {
   UpdatePlayerOnlineStatus();
   DoorClrScr();

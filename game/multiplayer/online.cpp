@@ -8,6 +8,7 @@
 #include "doorkit/door.h"
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
+#include "game/common/prompts.h"
 #include "game/common/textutil.h"
 #include "game/common/gamedir.h"
 #include "game/common/globals.h"
@@ -143,6 +144,5 @@ void ShowWhoIsOnline() {
   // The lock was let go above: the key is waited for without it.
   DoorWriteLn();
   DoorTextAttr(10);
-  DoorWrite("Press any key...");
-  DoorReadKey();
+  PressAnyKey();
 }

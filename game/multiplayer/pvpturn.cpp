@@ -17,11 +17,6 @@
 
 namespace {
 
-void PressAnyKey() {
-  DoorWrite("Press any key...");
-  DoorReadKey();
-}
-
 int32_t OpponentNumber(int32_t ACallerNumber) { return ACallerNumber == 1 ? 2 : 1; }
 
 // The other player's ruler name, or their alias when they have none.
