@@ -45,27 +45,12 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-// A decimal integer (an optional sign, then digits only) or the fallback.
-int32_t IntOr(const std::string& s, int32_t fallback) {
-  int32_t value;
-  return TryStrToInt32(s, value) ? value : fallback;
-}
-
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void ClearLocalConsole() { LocalConsoleWrite(AnsiTextAttr(7) + AnsiClrScr()); }
-
-int32_t ClampToInt32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
 
 // Run by the process's end in socket mode: the caller's cursor ends in the
 // bottom-left corner in grey, and the handle is closed.
@@ -97,10 +82,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         cl.local = false;
         cl.dropFile = value;
         break;
-      case 'N': cl.node = IntOr(value, 0); break;
+      case 'N': cl.node = StrToIntDef(value, 0); break;
       case 'S':
         cl.local = false;
-        cl.socket = IntOr(value, -1);
+        cl.socket = StrToIntDef(value, -1);
         break;
       case 'X': cl.forceStdio = true; break;
       default:
@@ -123,7 +108,7 @@ void ReadDropFile(const CommandLine& cl) {
                                     {"INFO.", ReadLordInfo}};
   const Reader* chosen = nullptr;
   if (FileExists(cl.dropFile)) {
-    std::string upper = Upper(cl.dropFile);
+    std::string upper = UpperCase(cl.dropFile);
     for (const Reader& r : kReaders) {
       if (upper.find(r.name) != std::string::npos) {
         chosen = &r;
@@ -341,10 +326,10 @@ void DoorEventsCatchUp() {
   if (skipped >= 1) DoorSession.EventsTime += static_cast<double>(skipped) / 86400.0;
 }
 
-int32_t DoorSecondsIdle() { return ClampToInt32(SecondsBetween(Now(), DoorLastKey.Time)); }
+int32_t DoorSecondsIdle() { return ClampInt32(SecondsBetween(Now(), DoorLastKey.Time)); }
 
 int32_t DoorSecondsLeft() {
-  return ClampToInt32(static_cast<int64_t>(DoorDropInfo.MaxSeconds) -
+  return ClampInt32(static_cast<int64_t>(DoorDropInfo.MaxSeconds) -
                       SecondsBetween(Now(), DoorSession.TimeOn));
 }
 

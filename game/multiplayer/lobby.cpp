@@ -22,7 +22,7 @@ constexpr int64_t kListCompletedMs = 8 * kMsPerDay;
 
 int32_t ValueOf(const std::string& AText) {
   int32_t value = 0;
-  return TryStrToInt(AText, value) ? value : kNotANumber;
+  return TryStrToInt32(AText, value) ? value : kNotANumber;
 }
 
 void Add(TGameNumberList& AList, const TPvPGameState& AState) {

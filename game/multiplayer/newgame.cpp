@@ -73,7 +73,7 @@ void SetUpKingdom(bool creating) {
 // A number typed at a list prompt: 1..count, or 0 for none.
 int32_t ReadListChoice(int32_t count) {
   int32_t choice = 0;
-  if (!TryStrToInt(DoorInput("", "0123456789", '\0', 3, 3, 14), choice)) return 0;
+  if (!TryStrToInt32(DoorInput("", "0123456789", '\0', 3, 3, 14), choice)) return 0;
   return choice >= 1 && choice <= count ? choice : 0;
 }
 

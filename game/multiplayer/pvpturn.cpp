@@ -194,7 +194,7 @@ std::unique_ptr<TPvPGameState> SelectGameToPlay() {
   DoorTextAttr(14);
   DoorWrite("Select game [1-" + std::to_string(count) + "] or [ENTER] to cancel: ");
   int32_t choice = 0;
-  if (!TryStrToInt(DoorInput("", "0123456789", '\0', 3, 3, 14), choice) || choice < 1 ||
+  if (!TryStrToInt32(DoorInput("", "0123456789", '\0', 3, 3, 14), choice) || choice < 1 ||
       choice > count) {
     return nullptr;
   }
