@@ -12,16 +12,24 @@
 
 #include "doorkit/ansi.h"
 #include "doorkit/comm.h"
+#include "doorkit/crt2.h"
+#include "doorkit/door_parts.h"
 #include "doorkit/dropfiles.h"
+#include "doorkit/screencells.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"
+
+namespace {
+const char* const kStartProgramNameAndVersion = "Dorvex v13.09.02";
+const char* const kStartProgramFileName = "qgs";
+}  // namespace
 
 TDoorDropInfo DoorDropInfo;
 TDoorSession DoorSession;
 TDoorLastKey DoorLastKey;
 bool Stdio = true;
-std::string DoorProgramNameAndVersion = "Dorvex v13.09.02";
-std::string DoorProgramFileName = "qgs";
+std::string DoorProgramNameAndVersion = kStartProgramNameAndVersion;
+std::string DoorProgramFileName = kStartProgramFileName;
 int32_t DoorLiteBarIndex = 0;
 std::vector<std::string> DoorLiteBarOptions;
 
@@ -235,6 +243,23 @@ void DoorClose(bool disconnect) {
 }
 
 bool DoorStdio() { return Stdio; }
+
+void DoorReset() {
+  DoorDropInfo = TDoorDropInfo{};
+  DoorSession = TDoorSession{};
+  DoorLastKey = TDoorLastKey{};
+  Stdio = true;
+  DoorProgramNameAndVersion = kStartProgramNameAndVersion;
+  DoorProgramFileName = kStartProgramFileName;
+  DoorLiteBarIndex = 0;
+  DoorLiteBarOptions.clear();
+  DoorHooksReset();
+  DoorOutputReset();
+  CommReset();
+  ConsoleReset();
+  AnsiResetParser();
+  Crt2Reset();
+}
 
 // ---- build ------------------------------------------------------------------
 

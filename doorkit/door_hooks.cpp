@@ -6,6 +6,7 @@
 
 #include "doorkit/ansi.h"
 #include "doorkit/door.h"
+#include "doorkit/door_parts.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/videoutils.h"
 
@@ -19,6 +20,19 @@ void (*DoorOnTimeOutWarning)(uint8_t) = nullptr;
 void (*DoorOnTimeUp)() = DefaultOnTimeUp;
 void (*DoorOnTimeUpWarning)(uint8_t) = nullptr;
 void (*DoorOnUsage)() = DefaultOnUsage;
+
+void DoorHooksReset() {
+  DoorOnCLP = nullptr;
+  DoorOnHangup = DefaultOnHangup;
+  DoorOnLocalLogin = DefaultOnLocalLogin;
+  DoorOnStatusBar = DefaultOnStatusBar;
+  DoorOnSysOpKey = nullptr;
+  DoorOnTimeOut = DefaultOnTimeOut;
+  DoorOnTimeOutWarning = nullptr;
+  DoorOnTimeUp = DefaultOnTimeUp;
+  DoorOnTimeUpWarning = nullptr;
+  DoorOnUsage = DefaultOnUsage;
+}
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include <string>
 
 extern bool Music;
+// Back to the start of a session: music on.
+void MusicReset();
 
 void PlayMusic(const std::string& tune);
 // PlayMusic, then a pause: ms with music on, a fixed 150 ms with it off.

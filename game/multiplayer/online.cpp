@@ -16,6 +16,11 @@
 std::vector<TOnlinePlayer> OnlinePlayers;
 int32_t OnlinePlayerCount = 0;
 
+void OnlineReset() {
+  OnlinePlayers.clear();
+  OnlinePlayerCount = 0;
+}
+
 namespace {
 
 constexpr int64_t kMsPerMinute = 60000;
