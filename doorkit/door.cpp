@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/comm.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door_parts.h"
