@@ -15,7 +15,7 @@
 #include "doorkit/comm.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door_parts.h"
-#include "doorkit/dropfiles.h"
+#include "doorkit/door_dropfiles.h"
 #include "doorkit/screencells.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"
