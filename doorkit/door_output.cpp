@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "doorkit/AnsiMusicMini.h"
 #include "doorkit/ansi.h"
 #include "doorkit/comm.h"
 #include "doorkit/cp437.h"
@@ -216,3 +217,5 @@ void DoorDisplaySixel(const std::string& name) {
   DoorDisplayFile(name);
   DisplayingSixel = false;
 }
+
+void EmitAnsiMusicSequence(const std::string& seq) { DoorWrite(AnsiMusicSequence(seq)); }
