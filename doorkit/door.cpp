@@ -11,10 +11,11 @@
 #include <sys/stat.h>
 
 #include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/comm.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door_parts.h"
-#include "doorkit/dropfiles.h"
+#include "doorkit/door_dropfiles.h"
 #include "doorkit/screencells.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"

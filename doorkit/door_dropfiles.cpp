@@ -3,7 +3,7 @@
 // on every system write these files, so lines may end in CR LF as well as
 // LF, and names are kept free of control characters: the alias ends up in
 // the game's line-based data files.
-#include "doorkit/dropfiles.h"
+#include "doorkit/door_dropfiles.h"
 
 #include <algorithm>
 #include <cctype>
