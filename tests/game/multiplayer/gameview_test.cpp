@@ -143,6 +143,10 @@ TEST_F(GameViewTest, StatusWinnerAndLastMove) {
         "[ACTION:assassinate]", "[ACTION:soldier_attack]"},
        A(12) + "Status: Abandoned\r\n" + A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) +
            ":\r\n" + A(11) + "  Gronel attack, Slingard attack, Assassination attempt\r\n" + key},
+      {"control characters planted in the log are dropped", gsAbandoned, "",
+       {"Bob\x1b[2J cleared\x07 the\x0e\x7fscreen"},
+       A(12) + "Status: Abandoned\r\n" + A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) +
+           ":\r\n" + A(11) + "  Bob[2J cleared thescreen\r\n" + key},
       {"plain lines up to 60 characters", gsInProgress, "",
        {std::string(58, 'a'), "more"},
        A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10) + "\r\n" + A(14) +
