@@ -91,6 +91,20 @@ TEST_F(GameViewTest, PlayerOneSeesTheBoardAndTheirTurn) {
   EXPECT_EQ(View("12\r  "), expected);
 }
 
+TEST_F(GameViewTest, LongNamesAreCutToTheirCellsOnScreenOnly) {
+  TPvPGameState s = Game();
+  s.Player1DisplayName = std::string(35, 'A');
+  s.Player2DisplayName = std::string(35, 'B');
+  Put(s);
+  const std::string out = View("12\r  ");
+  EXPECT_NE(out.find(Edge('\xC9', '\xCB', '\xBB') + V + "  Queen " + std::string(18, 'A') + V +
+                     "  King " + std::string(19, 'B') + V + "\r\n" + Edge('\xCC', '\xCA', '\xB9')),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Last Move by " + std::string(35, 'B')), std::string::npos);
+  EXPECT_EQ(Read(Active(s.GameID)).Player1DisplayName, std::string(35, 'A'));
+}
+
 TEST_F(GameViewTest, PlayerTwoIsOnTheLeftAndASpectatorSeesPlayerOneThere) {
   Put(Game());
   struct Case {
