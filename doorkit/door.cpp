@@ -7,11 +7,11 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include "doorkit/ansi.h"
 #include "doorkit/comm.h"
 #include "doorkit/dropfiles.h"
+#include "doorkit/filesystem.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"
 #include "doorkit/videoutils.h"
@@ -41,8 +41,8 @@ namespace {
 const char* const kCrLf = "\r\n";
 
 bool FileExists(const std::string& path) {
-  struct stat st{};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  FileInfo info;
+  return Files().Stat(path, info) == 0 && info.Kind == FileKind::File;
 }
 
 std::string Upper(std::string s) {
