@@ -313,7 +313,13 @@ bool CreateGameFile(TPvPGameState& AState) {
 bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom, TPvPGameState& AJoined) {
   StoreLock lock;
   const std::string path = GetActiveGamesDir() + AFileName;
-  TPvPGameState game;
+  // Read over the listed state: a field the file cannot give (a damaged
+  // date) keeps the value the listing showed instead of a blank state's,
+  // which the expiry pass would take for a game of 1899.
+  // The GameID goes, so that a file that cannot be opened at all is not
+  // joined from the listing alone.
+  TPvPGameState game = AJoined;
+  game.GameID.clear();
   if (!Reread(path, game)) return false;
   if (game.Status != gsWaitingForPlayers || game.Player1Alias == HoldAliasForWrite) return false;
   game.Player2Alias = HoldAliasForWrite;
