@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "doorkit/AnsiMusicMini.h"
 #include "doorkit/ansi.h"
 #include "doorkit/comm.h"
 #include "doorkit/cp437.h"
@@ -185,3 +186,5 @@ void DoorDisplaySixel(const std::string& name) {
   DoorDisplayFile(name);
   DisplayingSixel = false;
 }
+
+void EmitAnsiMusicSequence(const std::string& seq) { DoorWrite(AnsiMusicSequence(seq)); }
