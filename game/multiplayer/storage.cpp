@@ -1,8 +1,5 @@
 #include "game/multiplayer/storage.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <map>
 
@@ -215,7 +212,7 @@ std::string NextGameID(const std::string& AGameID, int AStep) {
 
 void InitializeGameDirs() {
   for (const std::string& dir : {GamesDir(), GetActiveGamesDir(), GetCompletedGamesDir()}) {
-    if (!FileExists(dir)) mkdir(dir.c_str(), 0777);
+    MakeFolder(dir);
   }
 }
 
@@ -226,13 +223,10 @@ std::string GameFileName(const TPvPGameState& AState) { return "game_" + AState.
 
 std::vector<std::string> ListGameFiles(const std::string& ADir) {
   std::vector<std::string> names;
-  DIR* dir = opendir(ADir.c_str());
-  if (!dir) return names;
-  while (const dirent* entry = readdir(dir)) {
-    if (IsDatName(entry->d_name)) names.emplace_back(entry->d_name);
-  }
-  closedir(dir);
-  std::sort(names.begin(), names.end());
+  if (!ListFolder(ADir, names)) return {};
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& name) { return !IsDatName(name.c_str()); }),
+              names.end());
   return names;
 }
 
