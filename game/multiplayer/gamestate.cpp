@@ -199,6 +199,10 @@ std::unique_ptr<TPvPGameState> TPvPGameState::Create() {
 }
 
 bool TPvPGameState::SaveToFile(const std::string& AFileName) const {
+  return WriteFileAtomic(AFileName, ToText());
+}
+
+std::string TPvPGameState::ToText() const {
   std::string text;
   auto line = [&](const std::string& s) {
     text += OneLine(s);
@@ -232,7 +236,7 @@ bool TPvPGameState::SaveToFile(const std::string& AFileName) const {
   line(Winner);
   number(static_cast<int32_t>(std::min<size_t>(LastTurnActions.size(), INT32_MAX)));
   for (const std::string& action : LastTurnActions) line(action);
-  return WriteFileAtomic(AFileName, text);
+  return text;
 }
 
 void TPvPGameState::LoadFromFile(const std::string& AFileName) {

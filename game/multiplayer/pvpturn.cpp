@@ -146,18 +146,10 @@ void FinishGame(TPvPGameState& AGame, const TTurnKingdoms& AKingdoms, TPlayer* A
 
   AKingdoms.SaveTo(AGame);
   AGame.LastMoveDate = Now();
-  const TTurnSave saved = SaveWinningTurn(AFileName, AStart, AGame);
+  const TTurnSave saved =
+      SaveWinningTurn(AFileName, AStart, AGame, callerWon == (AKingdoms.CallerNumber == 1));
   if (saved != tsSaved) ShowSaveFailure(saved);
   DoorWriteLn();
-  if (saved != tsSaved) return;
-
-  if (AKingdoms.CallerNumber == 1) {
-    UpdatePvPRankings(*AKingdoms.Caller, AGame.Player1Alias, *AKingdoms.Opponent,
-                      AGame.Player2Alias, callerWon, AGame.MonthNumber);
-  } else {
-    UpdatePvPRankings(*AKingdoms.Opponent, AGame.Player1Alias, *AKingdoms.Caller,
-                      AGame.Player2Alias, !callerWon, AGame.MonthNumber);
-  }
 }
 
 }  // namespace
