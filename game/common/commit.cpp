@@ -1,12 +1,7 @@
 #include "game/common/commit.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
-#include <ctime>
-
+#include "doorkit/filesystem.h"
 #include "doorkit/platform.h"
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
@@ -20,8 +15,6 @@ const char* const kHeader = "# QGS change";
 const char* const kEnd = "end";
 const char* const kTempSuffix = ".tmp.commit";
 constexpr int64_t kStaleTempMs = 60 * 60 * 1000;
-
-std::string LastFileError() { return std::strerror(errno); }
 
 // A path of the game directory as the record holds it, and back.
 std::string Relative(const std::string& dir, const std::string& path) {
@@ -146,18 +139,15 @@ bool IsTempName(const std::string& name, std::string& base) {
 
 std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return names;
-  while (const dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
-  closedir(dir);
+  ListFolder(folder, names);
   return names;
 }
 
 // The file's age by its modification time, in ms; false when it is gone.
 bool FileAgeMs(const std::string& path, int64_t& age) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return false;
-  age = (static_cast<int64_t>(time(nullptr)) - static_cast<int64_t>(st.st_mtime)) * 1000;
+  FileInfo info;
+  if (Files().Stat(path, info) != 0 || info.Kind != FileKind::File) return false;
+  age = ElapsedMs(Now(), info.Modified);
   return true;
 }
 
@@ -236,4 +226,12 @@ void RemoveStaleTempFiles(const std::string& folder, bool (*mine)(const std::str
       SysopLog("Could not remove the stale temporary file " + folder + name, LastFileError());
     }
   }
+}
+
+bool HasTempFiles(const std::string& folder) {
+  std::string base;
+  for (const std::string& name : FolderNames(folder)) {
+    if (IsTempName(name, base)) return true;
+  }
+  return false;
 }

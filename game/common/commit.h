@@ -69,3 +69,6 @@ std::string ChangeRecordPath();
 // has called FinishLeftoverChange under it: a temporary file that a record
 // still names is never removed.
 void RemoveStaleTempFiles(const std::string& folder, bool (*mine)(const std::string& name));
+
+// True when folder holds any file named like a temporary file, old or new.
+bool HasTempFiles(const std::string& folder);
