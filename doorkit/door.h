@@ -120,6 +120,11 @@ bool DoorStdio();
 // A start-up failure: clears the local console, writes an empty line, the
 // lines and an empty line to it (standard output, not DoorWrite), then ends.
 [[noreturn]] void DoorFatal(const std::vector<std::string>& lines);
+// Puts the whole door layer back to the start of a fresh process: the
+// session records and the hooks above, the output character set, the
+// transport, the colour and the local console. For running many sessions in
+// one process (the tests do).
+void DoorReset();
 // Writes to the local console (standard output), bypassing DoorWrite.
 void LocalConsoleWrite(const std::string& bytes);
 // The program's file name without its path (for the login and usage screens).

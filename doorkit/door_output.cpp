@@ -11,10 +11,16 @@
 #include "doorkit/cp437.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "doorkit/door_parts.h"
 #include "doorkit/stringutils.h"
 
 bool DisplayingSixel = false;
 TDoorCharset DoorCharset = csCP437;
+
+void DoorOutputReset() {
+  DisplayingSixel = false;
+  DoorCharset = csCP437;
+}
 
 void DoorSend(const std::string& bytes) {
   const std::string& out =
