@@ -8,13 +8,14 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/comm.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door_parts.h"
-#include "doorkit/dropfiles.h"
+#include "doorkit/door_dropfiles.h"
+#include "doorkit/filesystem.h"
 #include "doorkit/screencells.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"
@@ -38,8 +39,8 @@ namespace {
 const char* const kCrLf = "\r\n";
 
 bool FileExists(const std::string& path) {
-  struct stat st{};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  FileInfo info;
+  return Files().Stat(path, info) == 0 && info.Kind == FileKind::File;
 }
 
 std::string BaseName(const std::string& path) {

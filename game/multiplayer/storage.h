@@ -96,9 +96,11 @@ TGameScan CleanupAndScanGames();
 bool CreateGameFile(TPvPGameState& AState);
 
 // Seats the caller (HoldAliasForWrite) with AKingdom as player 2 in the
-// open game AFileName of "active". Under the store lock the file is read
-// again and joined only if it still waits for an opponent that is not its
-// creator; then AJoined holds the state as written. False when another node
+// open game AFileName of "active". On entry AJoined is the game as it was
+// listed. Under the store lock the file is read again over it (so a field
+// the file cannot give keeps the listed value, as the listing showed it) and
+// joined only if it still waits for an opponent that is not its creator;
+// then AJoined holds the state as written. False when another node
 // was first, the game is gone, or the file could not be written.
 bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom,
                   TPvPGameState& AJoined);
