@@ -10,10 +10,11 @@
 // that follows (which names the month's royalty from the same table), with
 // no games at all.
 //
-//   qgs_lobby_e2e [--games 100,1000,10000] [--players 1000,10000] [--reps 9]
+//   qgs_lobby_e2e [--games 100,1000,10000] [--players 1000,10000] [--reps 9] [--keep]
 //
 // Each board is made in a fresh folder under $TMPDIR (or /tmp) with a copy
-// of the binary, as the door folder is the game directory.
+// of the binary, as the door folder is the game directory; --keep leaves
+// them there (for a profiler to find the binary's symbols, say).
 #include <dirent.h>
 #include <fcntl.h>
 #include <time.h>
@@ -307,13 +308,21 @@ int main(int argc, char** argv) {
   std::vector<int> games = {100, 1000, 10000};
   std::vector<int> players = {1000, 10000};
   int reps = 9;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool keep = false;
+  for (int i = 1; i < argc; ++i) {
     const std::string opt = argv[i];
-    if (opt == "--games") games = Numbers(argv[i + 1]);
-    else if (opt == "--players") players = Numbers(argv[i + 1]);
-    else if (opt == "--reps") reps = std::max(1, std::atoi(argv[i + 1]));
-    else {
-      std::fprintf(stderr, "usage: %s [--games N,..] [--players N,..] [--reps N]\n", argv[0]);
+    const bool valued = i + 1 < argc;
+    if (opt == "--keep") {
+      keep = true;
+    } else if (opt == "--games" && valued) {
+      games = Numbers(argv[++i]);
+    } else if (opt == "--players" && valued) {
+      players = Numbers(argv[++i]);
+    } else if (opt == "--reps" && valued) {
+      reps = std::max(1, std::atoi(argv[++i]));
+    } else {
+      std::fprintf(stderr, "usage: %s [--games N,..] [--players N,..] [--reps N] [--keep]\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -324,6 +333,10 @@ int main(int argc, char** argv) {
   std::printf("qgs %s, medians of %d runs\n", QGS_BINARY, reps);
   for (int n : games) Lobby(root, n, reps);
   for (int n : players) Rankings(root, n, reps);
-  fs::remove_all(root);
+  if (keep) {
+    std::printf("boards kept in %s\n", root.c_str());
+  } else {
+    fs::remove_all(root);
+  }
   return 0;
 }
