@@ -158,7 +158,7 @@ void DeleteOldGames(TDateTime ANow, std::map<std::string, std::unique_ptr<TPvPGa
     if (known != AMoved.end()) {
       // Not read again, but it costs the one draw every state made does,
       // so that later draws fall as they would after a reading.
-      TPvPGameState::Create();
+      Random(1000);
       state = std::move(known->second);
     } else {
       state = LoadGameState(dir + name);
@@ -232,9 +232,7 @@ std::vector<std::string> ListGameFiles(const std::string& ADir) {
 }
 
 std::unique_ptr<TPvPGameState> LoadGameState(const std::string& APath) {
-  std::unique_ptr<TPvPGameState> state = TPvPGameState::Create();
-  state->LoadFromFile(APath);
-  return state;
+  return TPvPGameState::CreateFromFile(APath);
 }
 
 int32_t GetNextAvailableGameNumber() {
