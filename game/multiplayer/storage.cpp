@@ -287,6 +287,7 @@ TGameList GetOpenGames() {
 
 void CleanupExpiredGames() {
   StoreLock lock;
+  if (!lock.Held()) return;
   RemoveStaleGameTemps();
   const TDateTime now = Now();
   auto moved = CloseStaleGames(now, nullptr);
@@ -304,10 +305,15 @@ TGameScan CleanupAndScanGames() {
   TGameScan scan;
   {
     StoreLock lock;
-    RemoveStaleGameTemps();
-    const TDateTime now = Now();
-    auto moved = CloseStaleGames(now, &scan.Active);
-    DeleteOldGames(now, moved, &scan.Completed);
+    if (lock.Held()) {
+      RemoveStaleGameTemps();
+      const TDateTime now = Now();
+      auto moved = CloseStaleGames(now, &scan.Active);
+      DeleteOldGames(now, moved, &scan.Completed);
+    } else {
+      // Without the lock nothing is changed, but the games still read.
+      scan = ScanAllGames();
+    }
   }
   // The states a second scan would have made, one draw each, so that later
   // draws fall as they would after the expiry pass and a fresh scan.
@@ -317,6 +323,7 @@ TGameScan CleanupAndScanGames() {
 
 bool CreateGameFile(TPvPGameState& AState) {
   StoreLock lock;
+  if (!lock.Held()) return false;
   AState.GameNumber = GetNextAvailableGameNumber();
   const std::string dir = GetActiveGamesDir();
   const std::string firstID = AState.GameID;
@@ -333,6 +340,7 @@ bool CreateGameFile(TPvPGameState& AState) {
 
 bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom, TPvPGameState& AJoined) {
   StoreLock lock;
+  if (!lock.Held()) return false;
   const std::string path = GetActiveGamesDir() + AFileName;
   // Read over the listed state: a field the file cannot give (a damaged
   // date) keeps the value the listing showed instead of a blank state's,
@@ -361,6 +369,7 @@ TTurnStart TTurnStart::Of(const TPvPGameState& AState) {
 TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
                    const TPvPGameState& AState) {
   StoreLock lock;
+  if (!lock.Held()) return tsWriteFailed;
   const std::string path = GetActiveGamesDir() + AFileName;
   const TTurnSave check = CheckTurn(path, AStart);
   if (check != tsSaved) return check;
@@ -370,6 +379,7 @@ TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
 TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart,
                           const TPvPGameState& AState, bool APlayer1Won) {
   StoreLock lock;
+  if (!lock.Held()) return tsWriteFailed;
   const TTurnSave check = CheckTurn(GetActiveGamesDir() + AFileName, AStart);
   if (check != tsSaved) return check;
   const TRankedSide one{AState.Player1Alias, AState.Player1DisplayName, AState.Player1Score};

@@ -69,6 +69,7 @@ bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& re
   DataFileLock lock(GameDataPath());
   FinishLeftoverChange();
   ReadGameData(records);
+  if (!lock.Held()) return false;
   // Records this node cannot read stay as they are rather than being
   // replaced by this one game.
   if (ExistsButUnreadable(GameDataPath())) return false;
