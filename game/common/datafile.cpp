@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "doorkit/filesystem.h"
+#include "game/common/sysoplog.h"
 #include "game/common/textutil.h"
 
 namespace {
@@ -24,7 +25,12 @@ std::string LastFileError() { return t_lastFileError; }
 
 DataFileLock::DataFileLock(const std::string& path) {
   error_ = Files().Lock(path + ".lock", handle_);
-  if (!Note(error_)) handle_ = -1;
+  if (!Note(error_)) {
+    handle_ = -1;
+    // Every refused lock is in the sysop's log: it means a share without
+    // working locks, and the change the caller wanted was not made.
+    SysopLog("Could not lock " + path + ".lock", LastFileError());
+  }
 }
 
 DataFileLock::~DataFileLock() {

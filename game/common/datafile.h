@@ -26,7 +26,8 @@
 // created when missing and left in place; it holds across machines on NFS.
 // Construction blocks until the lock is free. A lock that cannot be taken
 // (a read-only folder, a file system without locks) is not held: the caller
-// must then make no change, and LastFileError() (or Error()) says why.
+// must then make no change, and LastFileError() (or Error()) says why; the
+// refusal is in the sysop's log.
 // A process must not lock the same file twice at once: the second lock
 // would wait for the first forever.
 class DataFileLock {
