@@ -51,7 +51,8 @@ class DataFileLock {
 std::string LastFileError();
 
 // Replaces the file's contents atomically; false when it could not (the old
-// file is then left as it was and no temporary file remains). A new file
+// file is then left as it was, no temporary file remains, and the failure
+// is in the sysop's log, as are those of RenameFile and DeleteFile). A new file
 // gets the usual permissions (0666 less the umask); an existing one keeps
 // its own.
 bool WriteFileAtomic(const std::string& path, const std::string& contents);
