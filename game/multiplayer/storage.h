@@ -21,8 +21,8 @@
 // the store lock); never the other way round. No key is ever awaited under
 // the store lock.
 //
-// Loading a game file makes a new state with TPvPGameState::Create, so every
-// file a scan reads costs one Random(1000) draw; the re-checks made under
+// Loading a game file makes a new state as TPvPGameState::Create does, so
+// every file a scan reads costs one Random(1000) draw; the re-checks made under
 // the store lock read into a plain state and draw nothing.
 #pragma once
 
@@ -55,7 +55,7 @@ std::string GameFileName(const TPvPGameState& AState);
 // The "*.dat" names of a folder in directory order; empty when it cannot be
 // read.
 std::vector<std::string> ListGameFiles(const std::string& ADir);
-// A new state (TPvPGameState::Create) loaded from the file.
+// A new state loaded from the file (TPvPGameState::CreateFromFile).
 std::unique_ptr<TPvPGameState> LoadGameState(const std::string& APath);
 
 // The lowest number from 1 up that no active game and no game completed
@@ -123,7 +123,10 @@ enum TTurnSave {
 // still in progress as the turn found it (see TTurnStart).
 TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
                    const TPvPGameState& AState);
-// The same re-check, then the winning turn's state goes to "completed" and
-// the active file is deleted. The caller updates the rankings on tsSaved.
+// The same re-check, then the winning turn's state goes to "completed", the
+// active file is deleted and both players are credited in both rankings
+// tables (APlayer1Won says who won), all in one TFileChange: whenever the
+// process stops, the game is in one folder and credited once, or still in
+// "active" and not credited.
 TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart,
-                          const TPvPGameState& AState);
+                          const TPvPGameState& AState, bool APlayer1Won);
