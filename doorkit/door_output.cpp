@@ -22,8 +22,7 @@ void DoorOutputReset() {
 }
 
 void DoorSend(const std::string& bytes) {
-  const std::string& out =
-      DoorCharset == csUTF8 ? Cp437ToUtf8(StripAnsiMusic(bytes)) : bytes;
+  const std::string& out = DoorCharset == csUTF8 ? Cp437ToUtf8(StripAnsiMusic(bytes)) : bytes;
   if (out.empty()) return;
   if (Stdio) {
     Env().StdoutWrite(out);

@@ -1,6 +1,5 @@
 #include "game/common/commit.h"
 
-
 #include "doorkit/filesystem.h"
 #include "doorkit/platform.h"
 #include "game/common/datafile.h"

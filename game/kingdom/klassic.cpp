@@ -147,8 +147,10 @@ void AnnounceRecord(const std::string& text) {
 TGameData KeptRecords(const TOutcome& game) {
   // Only a record that reached the file is announced. When nothing could be
   // written, the records shown are the ones on file.
-  if (game.Kept.Written && game.Kept.Shortest) AnnounceRecord("This is the shortest game to date!!!!");
-  if (game.Kept.Written && game.Kept.Longest) AnnounceRecord("This is the longest game to date!!!!");
+  if (game.Kept.Written && game.Kept.Shortest)
+    AnnounceRecord("This is the shortest game to date!!!!");
+  if (game.Kept.Written && game.Kept.Longest)
+    AnnounceRecord("This is the longest game to date!!!!");
   return game.Kept.Records;
 }
 
@@ -163,8 +165,8 @@ void ShowRecords(const TOutcome& game, const TGameData& data) {
   DoorWriteLn("It took " + game.Winner->GetReferSingular() + " " + std::to_string(game.Months) +
               " months to beat " + game.Loser->GetReferSingular() + " this game.");
   if (data.LastMonths > 0) {
-    DoorWriteLn(RecordLine("The last game lasted ", data.LastMonths, data.LastWinner,
-                           data.LastLoser));
+    DoorWriteLn(
+        RecordLine("The last game lasted ", data.LastMonths, data.LastWinner, data.LastLoser));
   }
   DoorWriteLn();
   DoorTextAttr(3);
@@ -181,8 +183,8 @@ void ShowRecords(const TOutcome& game, const TGameData& data) {
 void ShowSessionTally() {
   DoorWriteLn();
   DoorTextAttr(13);
-  DoorWriteLn(Proper(Player->GetReferSingular()) + " won " + std::to_string(Wins) +
-              " games and " + Computer->GetReferSingular() + " won " + std::to_string(Losses) +
+  DoorWriteLn(Proper(Player->GetReferSingular()) + " won " + std::to_string(Wins) + " games and " +
+              Computer->GetReferSingular() + " won " + std::to_string(Losses) +
               " games this session.");
 }
 

@@ -130,8 +130,8 @@ TPvPGameState Finished(const TPvPGameState& AGame, const TTurnKingdoms& AKingdom
 
 // Saves what the move decided: the turn handed over, or the finished game
 // moved to "completed" and ranked. No key is awaited in here.
-TSettled SaveSettled(const TPvPGameState& AGame, const TTurnKingdoms& AKingdoms,
-                     TPlayer* AWinner, const std::string& AFileName, const TTurnStart& AStart) {
+TSettled SaveSettled(const TPvPGameState& AGame, const TTurnKingdoms& AKingdoms, TPlayer* AWinner,
+                     const std::string& AFileName, const TTurnStart& AStart) {
   TSettled settled;
   if (AWinner) {
     settled.Game = Finished(AGame, AKingdoms, AWinner);
@@ -269,9 +269,8 @@ void PlayPvPTurn() {
     DoorWriteLn();
     // Saved as soon as the move's outcome is drawn, before any pause shows it.
     TSettled settled;
-    TSettleHook hook([&](TPlayer* decided) {
-      settled = SaveSettled(game, kingdoms, decided, fileName, start);
-    });
+    TSettleHook hook(
+        [&](TPlayer* decided) { settled = SaveSettled(game, kingdoms, decided, fileName, start); });
     TPlayer* winner = kingdoms.Caller->Move(game.MonthNumber, kingdoms.Opponent);
     hook.Settle(winner);
     if (winner) {

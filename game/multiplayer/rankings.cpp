@@ -144,8 +144,8 @@ class CountTree {
   std::vector<int64_t> tree_;
 };
 
-void SortForRankings(const std::vector<TPvPPlayerRecord>& table,
-                     int32_t TPvPPlayerRecord::*key, std::vector<TPvPPlayerRecord>& sorted) {
+void SortForRankings(const std::vector<TPvPPlayerRecord>& table, int32_t TPvPPlayerRecord::*key,
+                     std::vector<TPvPPlayerRecord>& sorted) {
   std::vector<int32_t> keys;
   keys.reserve(table.size());
   for (const TPvPPlayerRecord& r : table) keys.push_back(r.*key);
@@ -161,14 +161,15 @@ int32_t WinPercent(const TPvPPlayerRecord& r) {
 }
 
 int32_t AverageMonths(const TPvPPlayerRecord& r) {
-  return r.TotalGames == 0 ? 0 : ClampInt32(static_cast<int64_t>(r.TotalMonthsPlayed) / r.TotalGames);
+  return r.TotalGames == 0 ? 0
+                           : ClampInt32(static_cast<int64_t>(r.TotalMonthsPlayed) / r.TotalGames);
 }
 
 // This month's table. A table stamped with another month goes to last
 // month's file as it is (replacing the older archive), and the month starts
 // empty; a table without a date header is taken as this month's.
-void LoadThisMonth(const std::string& monthlyPath, const std::string& lastPath, int year,
-                   int month, TPvPRankings& monthly, TFileChange& change) {
+void LoadThisMonth(const std::string& monthlyPath, const std::string& lastPath, int year, int month,
+                   TPvPRankings& monthly, TFileChange& change) {
   std::string text;
   if (!ReadFileText(monthlyPath, text)) return;
   std::vector<std::string> lines = SplitLines(text);
@@ -347,8 +348,8 @@ TRankingsLock::TRankingsLock() : lock_(GetGameDir() + kMonthlyFile) {
   if (lock_.Held()) FinishLeftoverChange();
 }
 
-void RankGameInto(TFileChange& AChange, const TRankedSide& APlayer1,
-                  const TRankedSide& APlayer2, bool APlayer1Won, int32_t AMonths) {
+void RankGameInto(TFileChange& AChange, const TRankedSide& APlayer1, const TRankedSide& APlayer2,
+                  bool APlayer1Won, int32_t AMonths) {
   const std::string dir = GetGameDir();
   const std::string monthlyPath = dir + kMonthlyFile;
   const std::string allTimePath = dir + kAllTimeFile;
@@ -373,8 +374,8 @@ void RankGameInto(TFileChange& AChange, const TRankedSide& APlayer1,
 }
 
 void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
-                       const TPlayer& APlayer2, const std::string& APlayer2Alias,
-                       bool APlayer1Won, int32_t AMonths) {
+                       const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
+                       int32_t AMonths) {
   TRankingsLock lock;
   if (!lock.Held()) return;
   TFileChange change;

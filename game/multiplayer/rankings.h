@@ -84,8 +84,8 @@ class TRankingsLock {
 // game credited (player 1 first), and the monthly rollover when it is due,
 // added to AChange, so that the game and its credit are made in one step.
 // A table file that exists but cannot be read is left out (as it is).
-void RankGameInto(TFileChange& AChange, const TRankedSide& APlayer1,
-                  const TRankedSide& APlayer2, bool APlayer1Won, int32_t AMonths);
+void RankGameInto(TFileChange& AChange, const TRankedSide& APlayer1, const TRankedSide& APlayer2,
+                  bool APlayer1Won, int32_t AMonths);
 
 // The order in which the rankings list entries of these keys: descending,
 // and among equal keys the order left by the exchange sort
@@ -100,13 +100,13 @@ std::vector<size_t> ExchangeSortOrder(const std::vector<int32_t>& AKeys);
 // the month empty. The whole update, both tables and the rollover, runs
 // under one lock (the monthly file's DataFileLock), so games finished on
 // several nodes at once are all counted, and is made as one TFileChange, so
-// a process killed half way credits the game in both tables or in neither. A table file that exists but cannot
-// be read is left as it is. Never waits for a key.
-// Lock order: a caller holding the game store's lock may call this (game
-// store first, then rankings); nothing here takes the game store's lock.
+// a process killed half way credits the game in both tables or in neither. A table file that exists
+// but cannot be read is left as it is. Never waits for a key. Lock order: a caller holding the game
+// store's lock may call this (game store first, then rankings); nothing here takes the game store's
+// lock.
 void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
-                       const TPlayer& APlayer2, const std::string& APlayer2Alias,
-                       bool APlayer1Won, int32_t AMonths);
+                       const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
+                       int32_t AMonths);
 // The rankings screen of this month's table (true) or the all-time one.
 void ShowPvPRankings(bool AShowMonthly);
 // The lobby's royalty text: this month's leaders, or "No one yet".

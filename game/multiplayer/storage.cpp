@@ -68,12 +68,13 @@ int32_t LowestFree(std::vector<int32_t>& used) {
   return static_cast<int32_t>(std::min<int64_t>(next, INT32_MAX));
 }
 
-bool IsFinished(const TPvPGameState& s) { return s.Status == gsCompleted || s.Status == gsAbandoned; }
+bool IsFinished(const TPvPGameState& s) {
+  return s.Status == gsCompleted || s.Status == gsAbandoned;
+}
 
 // The player due to move forfeits: the other one wins.
 std::string ForfeitWinnerAlias(const TPvPGameState& AState) {
-  return AState.CurrentTurnAlias == AState.Player1Alias ? AState.Player2Alias
-                                                        : AState.Player1Alias;
+  return AState.CurrentTurnAlias == AState.Player1Alias ? AState.Player2Alias : AState.Player1Alias;
 }
 
 void Forfeit(TPvPGameState& AState) {
@@ -92,8 +93,7 @@ TRankedSide Side(const std::string& AAlias, const TPlayer& APlayer) {
 // is in exactly one folder and credited once whenever the process stops.
 // False, with nothing changed, when it cannot be done.
 bool MoveToCompleted(const std::string& AFileName, const TPvPGameState& AState, bool ARank,
-                     const TRankedSide& APlayer1, const TRankedSide& APlayer2,
-                     bool APlayer1Won) {
+                     const TRankedSide& APlayer1, const TRankedSide& APlayer2, bool APlayer1Won) {
   TFileChange change;
   change.Put(GetCompletedGamesDir() + AFileName, AState.ToText());
   change.Remove(GetActiveGamesDir() + AFileName);
@@ -109,8 +109,10 @@ bool CloseGame(const std::string& AFileName, const TPvPGameState& AState, bool A
   if (!AForfeit) return MoveToCompleted(AFileName, AState, false, {}, {}, false);
   // The kingdoms are made as the rankings always made them, draws and all,
   // so that later draws fall as they did.
-  std::unique_ptr<TPlayer> one = TPlayer::Create(AState.Player1Title, AState.Player1DisplayName, true);
-  std::unique_ptr<TPlayer> two = TPlayer::Create(AState.Player2Title, AState.Player2DisplayName, false);
+  std::unique_ptr<TPlayer> one =
+      TPlayer::Create(AState.Player1Title, AState.Player1DisplayName, true);
+  std::unique_ptr<TPlayer> two =
+      TPlayer::Create(AState.Player2Title, AState.Player2DisplayName, false);
   AState.LoadStateToPlayer(*one, 1);
   AState.LoadStateToPlayer(*two, 2);
   return MoveToCompleted(AFileName, AState, true, Side(AState.Player1Alias, *one),
@@ -144,8 +146,10 @@ std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime 
     std::unique_ptr<TPvPGameState> asRead;
     if (ARemaining) asRead = std::make_unique<TPvPGameState>(*state);
     const bool forfeit = state->MonthNumber >= 4;
-    if (forfeit) Forfeit(*state);
-    else state->Status = gsAbandoned;
+    if (forfeit)
+      Forfeit(*state);
+    else
+      state->Status = gsAbandoned;
     // A game that cannot be moved stays where it is, unranked, for the
     // next pass to try again.
     if (!CloseGame(name, *state, forfeit)) {
@@ -384,6 +388,5 @@ TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart
   if (check != tsSaved) return check;
   const TRankedSide one{AState.Player1Alias, AState.Player1DisplayName, AState.Player1Score};
   const TRankedSide two{AState.Player2Alias, AState.Player2DisplayName, AState.Player2Score};
-  return MoveToCompleted(AFileName, AState, true, one, two, APlayer1Won) ? tsSaved
-                                                                          : tsWriteFailed;
+  return MoveToCompleted(AFileName, AState, true, one, two, APlayer1Won) ? tsSaved : tsWriteFailed;
 }

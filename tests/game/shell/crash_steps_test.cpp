@@ -37,9 +37,9 @@ namespace {
 
 const std::string kWaiting = "game_20261209110000001.dat";
 const std::string kPlaying = "game_20261209110000002.dat";
-const std::string kStale = "game_20261209110000003.dat";   // month 5: a forfeit
-const std::string kYoung = "game_20261209110000004.dat";   // month 2: abandoned
-const std::string kOld = "game_20261201110000005.dat";     // completed long ago
+const std::string kStale = "game_20261209110000003.dat";  // month 5: a forfeit
+const std::string kYoung = "game_20261209110000004.dat";  // month 2: abandoned
+const std::string kOld = "game_20261201110000005.dat";    // completed long ago
 const std::string kMonthly = "qgs-pvp-monthly.dat";
 const std::string kAllTime = "qgs-pvp-alltime.dat";
 
@@ -141,9 +141,7 @@ void ExpectCreditedOnceIfCompleted(const std::string& file) {
   }
   const bool rolled = FileExists(GetGameDir() + "qgs-pvp-last.dat");
   EXPECT_EQ(rolled, where == "completed");
-  if (where == "completed") {
-    EXPECT_EQ(Credits("qgs-pvp-last.dat", "Ann"), 1);
-  }
+  if (where == "completed") { EXPECT_EQ(Credits("qgs-pvp-last.dat", "Ann"), 1); }
 }
 
 void ExpectForfeitAndAbandon() {
@@ -263,9 +261,7 @@ const Change kChanges[] = {
      },
      [] {
        std::vector<std::string> lines;
-       if (ReadFileLines(GetGameDir() + "qgs.dat", lines)) {
-         EXPECT_EQ(lines.size(), 9u);
-       }
+       if (ReadFileLines(GetGameDir() + "qgs.dat", lines)) { EXPECT_EQ(lines.size(), 9u); }
      }},
     {"Klassic scores with the scoreboard rollover",
      [] {
@@ -284,7 +280,8 @@ const Change kChanges[] = {
          // The new month: Ann's one win of it, its board, last month's moved.
          EXPECT_EQ(std::vector<std::string>(user.begin() + 1, user.end()),
                    (std::vector<std::string>{"0", "Ann", "1", "0", "40"}));
-         EXPECT_NE(best.find(std::string("Month of ") + MonthName(MonthOf(Now()))), std::string::npos);
+         EXPECT_NE(best.find(std::string("Month of ") + MonthName(MonthOf(Now()))),
+                   std::string::npos);
          EXPECT_TRUE(hasLast);
          EXPECT_EQ(last, "last month's board\n");
        } else {
@@ -322,9 +319,7 @@ TEST(CrashSteps, EveryChangeStoppedAtEveryStepIsWholeAfterAFreshStart) {
       bool died = false;
       try {
         change.run();
-      } catch (const ProcessDied&) {
-        died = true;
-      }
+      } catch (const ProcessDied&) { died = true; }
       EXPECT_TRUE(died) << files.stepLog.back();
       files.NewProcess();
       TidyGameDir();  // what a process does as it starts
