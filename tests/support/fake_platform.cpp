@@ -18,6 +18,13 @@ FakePlatform::FakePlatform() {
   buf.push_back('\0');
   if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
   gameDir = std::string(buf.data()) + "/";
+  ownsGameDir_ = true;
+  SetEnv(this);
+  ResetDoorState();
+  ResetGameState();
+}
+
+FakePlatform::FakePlatform(const std::string& gameDirPath) : gameDir(gameDirPath) {
   SetEnv(this);
   ResetDoorState();
   ResetGameState();
@@ -27,6 +34,7 @@ FakePlatform::~FakePlatform() {
   ResetDoorState();
   ResetGameState();
   SetEnv(nullptr);
+  if (!ownsGameDir_) return;
   std::error_code ec;
   fs::remove_all(gameDir, ec);
 }

@@ -1,7 +1,8 @@
 // A scripted platform for tests: keys and socket bytes come from queues,
 // random draws from a script (then from a seeded generator), sleeps move a
 // virtual clock, and every byte sent is captured. Installing it also points
-// the game directory at a fresh temporary folder.
+// the game directory at a fresh temporary folder, or, given a path, at a
+// folder that only an in-memory file system holds (nothing on the disk).
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,9 @@ struct ScriptExhausted : std::runtime_error {
 class FakePlatform : public Platform {
  public:
   FakePlatform();
+  // The game directory is gameDirPath (ending in "/"), made nowhere: for a
+  // test or a fuzz target whose files are all in a FakeFileSystem.
+  explicit FakePlatform(const std::string& gameDirPath);
   ~FakePlatform() override;
 
   // ---- scripting ----
@@ -145,6 +149,7 @@ class FakePlatform : public Platform {
   std::mt19937_64 rng_{12345};
   int64_t idleMs_ = 0;
   int waitsWithoutRecv_ = 0;  // waits that returned at once since the last receive
+  bool ownsGameDir_ = false;  // a real temporary folder, removed at the end
 };
 
 // Put every program-wide variable back to its start-up value: the door

@@ -13,7 +13,7 @@
 #include "doorkit/ansiwrite.h"
 #include "doorkit/screencells.h"
 #include "doorkit/videoutils.h"
-#include "support/fake_platform.h"
+#include "fuzz_support.h"
 #include "support/screen_support.h"
 
 namespace {
@@ -34,7 +34,8 @@ bool Agrees(const TinyTerminal& term) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 6) return 0;
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   const uint8_t flags = data[0];
   if (flags & 1)
     ConsoleWindow(1 + data[1] % 80, 1 + data[2] % 25, 1 + data[3] % 80, 1 + data[4] % 25);

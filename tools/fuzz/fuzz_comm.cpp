@@ -69,7 +69,8 @@ void ChooseItems(uint8_t a) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 5) return 0;
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   fake.maxIdleMs = 60 * 1000;
   const uint8_t flags = data[0];
   const size_t cuts = flags % 8;

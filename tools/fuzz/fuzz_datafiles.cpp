@@ -115,7 +115,8 @@ void Scores(FakePlatform& fake, uint8_t pick, const std::string& contents) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   DoorSession.PipeWrite = false;
   const std::string contents = fuzz::Bytes(data + 2, size - 2);
   switch (data[0] % 3) {

@@ -26,7 +26,8 @@ bool Clean(const std::string& s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   static const char* const kNames[4] = {"DOOR32.SYS", "door.sys", "DORINFO1.DEF", "INFO.1"};
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   const std::string path = fake.gameDir + kNames[data[0] & 3];
   fuzz::Put(path, fuzz::Bytes(data + 1, size - 1));
 

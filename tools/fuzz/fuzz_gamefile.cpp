@@ -10,7 +10,6 @@
 //    the file's counters, and the save; the expiry pass runs last.
 //  - The game is then in "active" or in "completed", never in both, and
 //    nothing sent to the caller carries the file's own control codes.
-#include <filesystem>
 #include <string>
 
 #include "doorkit/door.h"
@@ -72,15 +71,16 @@ void CheckRoundTrip(const TPvPGameState& a, const std::string& scratch) {
 
 // Where a game file may be: "active", "completed", or both (a fault).
 int Places(const std::string& name) {
-  return (std::filesystem::exists(GetActiveGamesDir() + name) ? 1 : 0) +
-         (std::filesystem::exists(GetCompletedGamesDir() + name) ? 2 : 0);
+  return (fuzz::IsFile(GetActiveGamesDir() + name) ? 1 : 0) +
+         (fuzz::IsFile(GetCompletedGamesDir() + name) ? 2 : 0);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   DoorSession.PipeWrite = false;
   CurrentTurnActions.reset();
   InitializeGameDirs();

@@ -31,7 +31,8 @@ int64_t Entries(const std::string& alias) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   DoorSession.PipeWrite = false;
   const std::string contents = fuzz::Bytes(data, size);
   fuzz::Put(GetOnlineFile(), contents);

@@ -46,7 +46,8 @@ bool Unescape(const std::string& sent, std::string& out) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   const uint8_t flags = data[0];
   const std::string text = fuzz::Bytes(data + 1, size - 1);
   DoorSession.PipeWrite = flags & 1;

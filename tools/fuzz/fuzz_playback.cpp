@@ -17,7 +17,8 @@
 #include "support/fake_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   DoorSession.PipeWrite = false;
   Music = size % 2 == 0;
   TPvPGameState game;

@@ -41,7 +41,8 @@ int64_t GamesOf(const std::string& path, const std::string& alias) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  FakePlatform fake;
+  fuzz::World world;
+  FakePlatform& fake = world.fake;
   DoorSession.PipeWrite = false;
   const std::string monthly = fake.gameDir + "qgs-pvp-monthly.dat";
   const std::string allTime = fake.gameDir + "qgs-pvp-alltime.dat";

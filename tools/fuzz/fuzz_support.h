@@ -1,26 +1,15 @@
 // Shared ground for the fuzz targets: each target includes this once.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
-// The fake platform puts each run's game directory under TMPDIR. Every data
-// file rewrite ends in an fsync, which on a disk costs milliseconds; on a RAM
-// disk it costs nothing, so runs go there when the machine has one and the
-// caller has not chosen a folder (forty times the runs a second).
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  struct stat st {};
-  if (!std::getenv("TMPDIR") && stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode)) {
-    setenv("TMPDIR", "/dev/shm", 1);
-  }
-  return 0;
-}
+#include "doorkit/filesystem.h"
+#include "support/fake_files.h"
+#include "support/fake_platform.h"
 
 namespace fuzz {
 
@@ -28,14 +17,36 @@ inline std::string Bytes(const uint8_t* data, size_t size) {
   return std::string(reinterpret_cast<const char*>(data), size);
 }
 
+// One run's world: the fake platform, and a game directory that only the
+// in-memory file system holds. Nothing a run does reaches the disk, so a run
+// costs no system call for its files (a real folder, its fsyncs and its
+// removal cost more than most inputs' own work), and runs cannot leave
+// anything behind.
+struct World {
+  FakePlatform fake{"/qgs/"};
+  FakeFileSystem files;
+  World() { files.AddFolder(fake.gameDir); }
+};
+
+// Puts a file on the in-memory disk as it is, outside the program's steps.
 inline void Put(const std::string& path, const std::string& contents) {
-  std::ofstream(path, std::ios::binary)
-      .write(contents.data(), static_cast<std::streamsize>(contents.size()));
+  auto* files = dynamic_cast<FakeFileSystem*>(&Files());
+  if (!files) {
+    std::fprintf(stderr, "no in-memory file system installed\n");
+    std::abort();
+  }
+  files->Put(path, contents);
 }
 
+// The file's contents, "" when there is none.
 inline std::string Get(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string contents;
+  return Files().ReadFile(path, contents) == 0 ? contents : std::string();
+}
+
+inline bool IsFile(const std::string& path) {
+  FileInfo info;
+  return Files().Stat(path, info) == 0 && info.Kind == FileKind::File;
 }
 
 // A broken invariant: say which, and stop the run as a crash.
