@@ -19,9 +19,7 @@ constexpr int64_t kStaleTempMs = 60 * 60 * 1000;
 std::string Relative(const std::string& dir, const std::string& path) {
   return path.compare(0, dir.size(), dir) == 0 ? path.substr(dir.size()) : path;
 }
-std::string Absolute(const std::string& dir, const std::string& name) {
-  return !name.empty() && name[0] == '/' ? name : dir + name;
-}
+std::string Absolute(const std::string& dir, const std::string& name) { return dir + name; }
 
 struct RecordStep {
   bool Remove = false;
@@ -41,24 +39,39 @@ std::string RecordText(const std::string& dir, const std::vector<RecordStep>& st
   return text + kEnd + "\n";
 }
 
-// False when the text is not a whole record.
+// A name as this program writes it in a record: a path inside the game
+// directory. Anything else (empty, absolute, or climbing out with "..")
+// comes from a damaged record and must not be renamed over or removed.
+bool InsideName(const std::string& name) {
+  if (name.empty() || name[0] == '/') return false;
+  for (size_t at = 0; at <= name.size();) {
+    size_t end = name.find('/', at);
+    if (end == std::string::npos) end = name.size();
+    if (name.compare(at, end - at, "..") == 0 || end == at) return false;
+    at = end + 1;
+  }
+  return true;
+}
+
+// False when the text is not a whole record, as Commit writes one: each put
+// renames a change's own temporary file over its file.
 bool ParseRecord(const std::string& dir, const std::string& text, std::vector<RecordStep>& steps) {
   std::vector<std::string> lines = SplitLines(text);
   if (lines.size() < 2 || lines.front() != kHeader || lines.back() != kEnd) return false;
   for (size_t i = 1; i + 1 < lines.size();) {
     RecordStep s;
-    if (lines[i] == "remove" && i + 2 < lines.size()) {
+    if (lines[i] == "remove" && i + 2 < lines.size() && InsideName(lines[i + 1])) {
       s.Remove = true;
       s.Target = Absolute(dir, lines[i + 1]);
       i += 2;
-    } else if (lines[i] == "put" && i + 3 < lines.size()) {
+    } else if (lines[i] == "put" && i + 3 < lines.size() && InsideName(lines[i + 2]) &&
+               lines[i + 1] == lines[i + 2] + kTempSuffix) {
       s.Temp = Absolute(dir, lines[i + 1]);
       s.Target = Absolute(dir, lines[i + 2]);
       i += 3;
     } else {
       return false;
     }
-    if (s.Target.empty()) return false;
     steps.push_back(std::move(s));
   }
   return true;
@@ -110,9 +123,11 @@ void FinishLocked(const std::string& dir, const std::string& recordPath) {
   if (!ParseRecord(dir, text, steps)) {
     // Records are renamed into place whole, so this one was damaged from
     // outside; replaying part of it could split what it names.
-    const bool moved = RenameFile(recordPath, recordPath + ".damaged");
-    SysopLog("Damaged change record set aside as " + recordPath + ".damaged",
-             moved ? std::string() : LastFileError());
+    if (RenameFile(recordPath, recordPath + ".damaged")) {
+      SysopLog("Damaged change record set aside as " + recordPath + ".damaged", "");
+    } else {
+      SysopLog("Could not set aside the damaged change record " + recordPath, LastFileError());
+    }
     return;
   }
   std::string names;
@@ -186,6 +201,13 @@ bool TFileChange::Commit() {
   }
   DataFileLock lock(recordPath);
   FinishLocked(dir, recordPath);
+  if (FileExists(recordPath)) {
+    // A leftover that could not be finished (or a damaged record that could
+    // not be set aside) is still there: written over, a dead process's
+    // change would stay half done for good. LastFileError still says why.
+    dropTemps();
+    return false;
+  }
   // Step 2: the commit point.
   if (!WriteFileAtomic(recordPath, RecordText(dir, steps))) {
     dropTemps();
