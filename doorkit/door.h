@@ -156,6 +156,9 @@ void DoorDisplaySixel(const std::string& name);
 // Sends bytes to the caller as they are (no pipe or backtick codes): the
 // last step of DoorWrite, where the output character set is applied.
 void DoorSend(const std::string& bytes);
+// Back to the output state of a fresh process (between sessions in one
+// process, as the tests run them): the terminal taken as not blinking.
+void DoorResetOutput();
 
 // ---- input -----------------------------------------------------------------
 

@@ -16,6 +16,18 @@
 bool DisplayingSixel = false;
 TDoorCharset DoorCharset = csCP437;
 
+namespace {
+
+// Whether the caller's terminal was last told to blink. The colour
+// sequences cannot carry the blink bit, and a bright foreground's "1;"
+// leaves blinking on, so DoorTextAttr switches it on and off by itself.
+bool BlinkSent = false;
+
+const char* const kBlinkOn = "\x1b[5m";
+const char* const kBlinkOff = "\x1b[25m";
+
+}  // namespace
+
 void DoorSend(const std::string& bytes) {
   const std::string& out =
       DoorCharset == csUTF8 ? Cp437ToUtf8(StripAnsiMusic(bytes)) : bytes;
@@ -110,6 +122,8 @@ void DoorWrite(const std::string& text) {
   DoorSend(out);
 }
 
+void DoorResetOutput() { BlinkSent = false; }
+
 void DoorWriteLn() { DoorWrite("\r\n"); }
 void DoorWriteLn(const std::string& text) { DoorWrite(text + "\r\n"); }
 
@@ -133,7 +147,15 @@ void DoorCursorRestore() { DoorWrite(AnsiCursorRestore()); }
 
 void DoorTextAttr(uint8_t a) {
   SetTextAttr(a);
-  DoorWrite(AnsiTextAttr(a));
+  std::string sequence = AnsiTextAttr(a);
+  const bool blink = (a & 0x80) != 0;
+  if (blink) {
+    sequence += kBlinkOn;
+  } else if (BlinkSent) {
+    sequence += kBlinkOff;
+  }
+  BlinkSent = blink;
+  DoorWrite(sequence);
 }
 
 void DoorTextColour(uint8_t c) {
@@ -150,6 +172,7 @@ void DoorTextColourAndBlink(uint8_t c, bool blink) {
   SetTextColour(c);
   DoorWrite(AnsiTextColour(c));
   DoorWrite(AnsiBlink(blink));
+  BlinkSent = blink;  // blink off is a full reset (ESC [0m)
 }
 
 namespace {

@@ -150,6 +150,7 @@ void ResetDoorState() {
   DoorOnTimeUpWarning = nullptr;
   DoorOnUsage = DefaultOnUsage;
   CommReset();
+  DoorResetOutput();
   ConsoleReset();
   AnsiResetParser();
   SetTextAttr(7);

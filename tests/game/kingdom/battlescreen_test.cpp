@@ -35,7 +35,8 @@ TEST_F(BattleScreenTest, HumanMoverWithFullAndEmptiestBars) {
 
   const std::string expected =
       "\x1b[2J\x1b[1;1f" + CRLF +
-      A(143) + "*  Your Turn  *            " + A(12) + "*  Month # 3  *" + A(4) + CRLF + CRLF +
+      A(143) + "*  Your Turn  *            " + A(12, kAfterBlink) + "*  Month # 3  *" + A(4) +
+          CRLF + CRLF +
       A(2) + kTop +
       V + "  King Arthur             " + V + "  King Computer           " + V + CRLF +
       kUnderNames +

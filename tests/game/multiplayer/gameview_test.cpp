@@ -85,8 +85,8 @@ TEST_F(GameViewTest, PlayerOneSeesTheBoardAndTheirTurn) {
       row("  Gold...........: ", "1234567", "0     ") +
       row("  Months of Food.: ", "2.500 ", "0.000 ") + Edge('\xC8', '\xCA', '\xBC') + "\r\n" +
       A(10) + "Press any key to see game status..." + "\r\n\r\n" + A(15) + "GAME STATUS:\r\n\r\n" +
-      A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10) + "\r\n" + A(14) +
-      "Last Move by Bob" + A(10) + ":\r\n" + A(11) +
+      A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" +
+      A(14) + "Last Move by Bob" + A(10) + ":\r\n" + A(11) +
       "  Soldier attack, Bob drafted 50 soldiers\r\n" + "\r\n" + A(10) + "Press any key...";
   EXPECT_EQ(View("12\r  "), expected);
 }
@@ -145,8 +145,8 @@ TEST_F(GameViewTest, StatusWinnerAndLastMove) {
            ":\r\n" + A(11) + "  Gronel attack, Slingard attack, Assassination attempt\r\n" + key},
       {"plain lines up to 60 characters", gsInProgress, "",
        {std::string(58, 'a'), "more"},
-       A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10) + "\r\n" + A(14) +
-           "Last Move by Bob" + A(10) + ":\r\n" + A(11) + "  " + std::string(58, 'a') +
+       A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" +
+           A(14) + "Last Move by Bob" + A(10) + ":\r\n" + A(11) + "  " + std::string(58, 'a') +
            "\r\n" + key},
   };
   for (const Case& c : cases) {

@@ -205,7 +205,7 @@ TEST_F(PvPTurnTest, AWinningTurnCompletesTheGameAndRanksBothPlayers) {
            "Queen Guinevere scored 0 points." + CRLF,
        "Guinevere", {"QUIT - Surrendered the game"}},
       {"Ann's assassin meets no guard", "Ann", "Aa", assassin, unguarded,
-       A(138) + "VICTORY! You have defeated Bob!" + CRLF + CRLF + A(14) +
+       A(138) + "VICTORY! You have defeated Bob!" + CRLF + CRLF + A(14, kAfterBlink) +
            "Game lasted 5 months." + CRLF + "Queen Guinevere scored 0 points." + CRLF +
            "King Mordred scored 0 points." + CRLF,
        "Guinevere",
