@@ -4,10 +4,13 @@
 
 namespace {
 // The local console starts in 7 (see screencells), so that is the start.
-uint8_t g_attr = 7;
+constexpr uint8_t kStartAttr = 7;
+uint8_t g_attr = kStartAttr;
 }
 
 uint8_t GetTextAttr() { return g_attr; }
+
+void Crt2Reset() { g_attr = kStartAttr; }
 
 void SetTextAttr(uint8_t a) {
   g_attr = a;

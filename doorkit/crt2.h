@@ -11,3 +11,6 @@ void SetTextAttr(uint8_t a);
 void SetTextColour(uint8_t c);
 // Background c (0..7); foreground and blink unchanged.
 void SetTextBackground(uint8_t c);
+// Back to the start, 7 (grey on black), as the local console starts (its
+// own reset is ConsoleReset).
+void Crt2Reset();

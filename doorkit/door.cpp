@@ -1,5 +1,6 @@
 // The session with one caller: command line, drop file or local login, the
-// connection, the periodic checks and the ways a session ends.
+// connection and the ways a session ends. The periodic checks are in
+// door_events.cpp, the hooks and their default screens in door_hooks.cpp.
 #include "doorkit/door.h"
 
 #include <algorithm>
@@ -10,31 +11,28 @@
 #include <sys/stat.h>
 
 #include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/comm.h"
-#include "doorkit/dropfiles.h"
+#include "doorkit/crt2.h"
+#include "doorkit/door_parts.h"
+#include "doorkit/door_dropfiles.h"
+#include "doorkit/screencells.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"
-#include "doorkit/videoutils.h"
+
+namespace {
+const char* const kStartProgramNameAndVersion = "Dorvex v13.09.02";
+const char* const kStartProgramFileName = "qgs";
+}  // namespace
 
 TDoorDropInfo DoorDropInfo;
 TDoorSession DoorSession;
 TDoorLastKey DoorLastKey;
 bool Stdio = true;
-std::string DoorProgramNameAndVersion = "Dorvex v13.09.02";
-std::string DoorProgramFileName = "qgs";
+std::string DoorProgramNameAndVersion = kStartProgramNameAndVersion;
+std::string DoorProgramFileName = kStartProgramFileName;
 int32_t DoorLiteBarIndex = 0;
 std::vector<std::string> DoorLiteBarOptions;
-
-void (*DoorOnCLP)(char, const std::string&) = nullptr;
-void (*DoorOnHangup)() = DefaultOnHangup;
-void (*DoorOnLocalLogin)() = DefaultOnLocalLogin;
-void (*DoorOnStatusBar)() = DefaultOnStatusBar;
-bool (*DoorOnSysOpKey)(char) = nullptr;
-void (*DoorOnTimeOut)() = DefaultOnTimeOut;
-void (*DoorOnTimeOutWarning)(uint8_t) = nullptr;
-void (*DoorOnTimeUp)() = DefaultOnTimeUp;
-void (*DoorOnTimeUpWarning)(uint8_t) = nullptr;
-void (*DoorOnUsage)() = DefaultOnUsage;
 
 namespace {
 
@@ -45,27 +43,12 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-// A decimal integer (an optional sign, then digits only) or the fallback.
-int32_t IntOr(const std::string& s, int32_t fallback) {
-  int32_t value;
-  return TryStrToInt32(s, value) ? value : fallback;
-}
-
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void ClearLocalConsole() { LocalConsoleWrite(AnsiTextAttr(7) + AnsiClrScr()); }
-
-int32_t ClampToInt32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
 
 // Run by the process's end in socket mode: the caller's cursor ends in the
 // bottom-left corner in grey, and the handle is closed.
@@ -97,10 +80,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         cl.local = false;
         cl.dropFile = value;
         break;
-      case 'N': cl.node = IntOr(value, 0); break;
+      case 'N': cl.node = StrToIntDef(value, 0); break;
       case 'S':
         cl.local = false;
-        cl.socket = IntOr(value, -1);
+        cl.socket = StrToIntDef(value, -1);
         break;
       case 'X': cl.forceStdio = true; break;
       default:
@@ -123,7 +106,7 @@ void ReadDropFile(const CommandLine& cl) {
                                     {"INFO.", ReadLordInfo}};
   const Reader* chosen = nullptr;
   if (FileExists(cl.dropFile)) {
-    std::string upper = Upper(cl.dropFile);
+    std::string upper = UpperCase(cl.dropFile);
     for (const Reader& r : kReaders) {
       if (upper.find(r.name) != std::string::npos) {
         chosen = &r;
@@ -248,106 +231,6 @@ void DoorShutdown() {
   DoorLiteBarOptions.clear();
 }
 
-void DoorDoEvents() {
-  if (!DoorSession.Events) return;
-  if (SecondsBetween(Now(), DoorSession.EventsTime) < 1) return;
-  if (!DoorCarrier() && DoorOnHangup) DoorOnHangup();
-  if (DoorSession.DoIdleCheck) {
-    int32_t idle = DoorSecondsIdle();
-    if (idle > DoorSession.MaxIdle && DoorOnTimeOut) DoorOnTimeOut();
-    int64_t r = static_cast<int64_t>(DoorSession.MaxIdle) - idle;
-    if (r % 60 == 1 && r / 60 <= 5 && DoorOnTimeOutWarning) {
-      DoorOnTimeOutWarning(static_cast<uint8_t>(r / 60));
-    }
-  }
-  if (DoorSecondsLeft() < 1 && DoorOnTimeUp) DoorOnTimeUp();
-  int32_t t = DoorSecondsLeft();
-  if (t % 60 == 1 && t / 60 <= 5 && DoorOnTimeUpWarning) {
-    DoorOnTimeUpWarning(static_cast<uint8_t>(t / 60));
-  }
-  DoorSession.EventsTime = Now();
-}
-
-namespace {
-
-// The furthest ahead a wait for a key plans, in checks: it then runs one
-// that finds nothing, as a bound on how long a jump of the wall clock can
-// go unnoticed.
-constexpr int64_t kMaxChecksAhead = 60;
-
-// A countdown that has value v at the next check and one less at each check
-// after it: the number of the first check (1 = the next) at which it is 301,
-// 241, 181, 121, 61 or 1, the values that warn; 0 when it has passed them all.
-int64_t ChecksUntilWarning(int64_t v) {
-  for (int64_t r = 301; r >= 1; r -= 60) {
-    if (r <= v) return v - r + 1;
-  }
-  return 0;
-}
-
-// The checks run on a grid: EventsTime plus whole seconds, one check a
-// second, as long as the caller sends nothing. Between two checks the idle
-// and the used seconds each grow by exactly one, so which check of the grid
-// first finds something to do follows from the values at the next one:
-// the number of that check (1 = the next), at most kMaxChecksAhead.
-int64_t ChecksUntilAction() {
-  constexpr double kSecond = 1.0 / 86400.0;
-  const TDateTime next = DoorSession.EventsTime + kSecond;
-  int64_t checks = kMaxChecksAhead;
-  auto consider = [&checks](int64_t n) {
-    if (n >= 1 && n < checks) checks = n;
-  };
-  // A hang-up hook that returns is called again at every check.
-  if (!DoorCarrier() && DoorOnHangup) consider(1);
-  if (DoorSession.DoIdleCheck && (DoorOnTimeOut || DoorOnTimeOutWarning)) {
-    if (DoorLastKey.Time > next) {
-      consider(1);  // the clock went back: no telling, check every second
-    } else {
-      int64_t r = static_cast<int64_t>(DoorSession.MaxIdle) - SecondsBetween(next, DoorLastKey.Time);
-      if (DoorOnTimeOut) consider(std::max<int64_t>(1, r + 2));  // idle > MaxIdle
-      if (DoorOnTimeOutWarning) consider(ChecksUntilWarning(r));
-    }
-  }
-  if (DoorOnTimeUp || DoorOnTimeUpWarning) {
-    if (DoorSession.TimeOn > next) {
-      consider(1);
-    } else {
-      int64_t left = static_cast<int64_t>(DoorDropInfo.MaxSeconds) -
-                     SecondsBetween(next, DoorSession.TimeOn);
-      if (DoorOnTimeUp) consider(std::max<int64_t>(1, left + 1));  // left < 1
-      if (DoorOnTimeUpWarning) consider(ChecksUntilWarning(left));
-    }
-  }
-  return checks;
-}
-
-}  // namespace
-
-int32_t DoorEventsWaitMs() {
-  if (!DoorSession.Events) return -1;
-  double ms = (DoorSession.EventsTime - Now()) * 86400000.0 +
-              static_cast<double>(ChecksUntilAction()) * 1000.0;
-  // A hair below the moment still rounds up to it: the check then finds its
-  // whole second, thanks to the allowance in SecondsBetween.
-  return static_cast<int32_t>(
-      std::clamp(std::ceil(ms - 0.001), 1.0, static_cast<double>(kMaxChecksAhead) * 1000.0));
-}
-
-void DoorEventsCatchUp() {
-  if (!DoorSession.Events) return;
-  const TDateTime now = Now();
-  if (now < DoorSession.EventsTime) return;  // the clock went back
-  int64_t skipped = std::min(SecondsBetween(now, DoorSession.EventsTime), ChecksUntilAction() - 1);
-  if (skipped >= 1) DoorSession.EventsTime += static_cast<double>(skipped) / 86400.0;
-}
-
-int32_t DoorSecondsIdle() { return ClampToInt32(SecondsBetween(Now(), DoorLastKey.Time)); }
-
-int32_t DoorSecondsLeft() {
-  return ClampToInt32(static_cast<int64_t>(DoorDropInfo.MaxSeconds) -
-                      SecondsBetween(Now(), DoorSession.TimeOn));
-}
-
 bool DoorCarrier() { return Stdio || CommCarrier(); }
 
 bool DoorOpenComm() {
@@ -362,97 +245,21 @@ void DoorClose(bool disconnect) {
 
 bool DoorStdio() { return Stdio; }
 
-// ---- default hooks -------------------------------------------------------
-
-void DefaultOnHangup() {
-  // The caller is gone: only the local console hears about it.
-  LocalConsoleWrite(AnsiTextAttr(15) + AnsiClrScr() + kCrLf +
-                    "   Caller Dropped Carrier.  Returning To BBS..." + kCrLf);
-  // Nobody is left to read a pause, and the BBS waits for this node: end
-  // at once.
-  DoorEndSession(0);
-}
-
-namespace {
-[[noreturn]] void EndWithMessage(const std::string& message) {
-  DoorTextAttr(15);
-  DoorClrScr();
-  DoorWriteLn();
-  DoorWriteLn(message);
-  DoorEndSession();
-}
-}  // namespace
-
-void DefaultOnTimeOut() { EndWithMessage("  Idle Time Limit Exceeded.  Returning To BBS..."); }
-void DefaultOnTimeUp() { EndWithMessage("  Your Time Has Expired.  Returning To BBS..."); }
-
-void DefaultOnLocalLogin() {
-  // The login screen colours itself even when the application has switched
-  // pipe codes off.
-  auto write = [](const std::string& text) { DoorWrite(PipeToAnsi(text)); };
-  DoorTextAttr(7);
-  DoorClrScr();
-  DoorWriteLn();
-  DoorWriteLn();
-  write("  |1F  LOCAL LOGIN - FOR NODE " + std::to_string(DoorDropInfo.Node) + "|07\r\n");
-  DoorWriteLn();
-  DoorWriteLn();
-  write("  |09Run " + DoorProgramFileName + " /? for command-line usage help|07\r\n");
-  DoorWriteLn();
-  std::string name;
-  do {
-    write("  |0AName or handle |0F:|07 ");
-    name = DoorInput("SYSOP", "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ", '\0', 40,
-                     40, 31);
-  } while (name.empty());
-  DoorDropInfo.RealName = name;
-  DoorDropInfo.Alias = name;
-}
-
-void DefaultOnStatusBar() {
-  // The sysop's status line on the local console's last row. Nothing in the
-  // door layer calls it; an application that wants one does.
-  const int row = ScreenSizeY();
-  std::string frame(80, ' ');
-  for (int column : {1, 29, 49, 63, 80}) frame[static_cast<size_t>(column - 1)] = '\xFE';
-  auto padded = [](std::string s, size_t width) {
-    if (s.size() < width) s.append(width - s.size(), ' ');
-    return s;
-  };
-  FastWrite(frame, 1, row, 0x1E);
-  FastWrite(padded(DoorDropInfo.RealName, 22), 3, row, 0x1F);
-  FastWrite(DoorProgramNameAndVersion, 31, row, 0x1F);
-  FastWrite(padded("Idle: " + SecToMS(DoorSecondsIdle()), 11), 51, row, 0x1F);
-  FastWrite("Left: " + SecToHMS(DoorSecondsLeft()), 65, row, 0x1F);
-}
-
-void DefaultOnUsage() {
-  const std::string& p = DoorProgramFileName;
-  const std::vector<std::string> lines = {
-      "",
-      " USAGE: " + p + " <PARAMETERS>",
-      "",
-      " Load settings from a dropfile (DOOR32.SYS, DOOR.SYS, DORINFO*.DEF or INFO.*)",
-      "  -D         PATH\\FILENAME OF DROPFILE",
-      " Example: " + p + " -DC:\\BBS\\NODE1\\DOOR32.SYS",
-      "",
-      " Pass settings on command-line",
-      "  -N         NODE NUMBER",
-      "  -S         SOCKET HANDLE",
-      " Example: " + p + " -N1 -S1000",
-      "",
-      " Run in local mode",
-      "  -L         LOCAL MODE",
-      " Example: " + p + " -L",
-      "",
-      " Optional parameters",
-      "  -X         DISABLE COMM ROUTINES (STDIO MODE)",
-      "  -U         UTF-8 OUTPUT (NO ANSI MUSIC)",
-      "",
-  };
-  std::string text = AnsiClrScr();
-  for (const std::string& line : lines) text += line + kCrLf;
-  LocalConsoleWrite(text);
+void DoorReset() {
+  DoorDropInfo = TDoorDropInfo{};
+  DoorSession = TDoorSession{};
+  DoorLastKey = TDoorLastKey{};
+  Stdio = true;
+  DoorProgramNameAndVersion = kStartProgramNameAndVersion;
+  DoorProgramFileName = kStartProgramFileName;
+  DoorLiteBarIndex = 0;
+  DoorLiteBarOptions.clear();
+  DoorHooksReset();
+  DoorOutputReset();
+  CommReset();
+  ConsoleReset();
+  AnsiResetParser();
+  Crt2Reset();
 }
 
 // ---- build ------------------------------------------------------------------

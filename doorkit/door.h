@@ -120,6 +120,11 @@ bool DoorStdio();
 // A start-up failure: clears the local console, writes an empty line, the
 // lines and an empty line to it (standard output, not DoorWrite), then ends.
 [[noreturn]] void DoorFatal(const std::vector<std::string>& lines);
+// Puts the whole door layer back to the start of a fresh process: the
+// session records and the hooks above, the output character set, the
+// transport, the colour and the local console. For running many sessions in
+// one process (the tests do).
+void DoorReset();
 // Writes to the local console (standard output), bypassing DoorWrite.
 void LocalConsoleWrite(const std::string& bytes);
 // The program's file name without its path (for the login and usage screens).
@@ -156,9 +161,6 @@ void DoorDisplaySixel(const std::string& name);
 // Sends bytes to the caller as they are (no pipe or backtick codes): the
 // last step of DoorWrite, where the output character set is applied.
 void DoorSend(const std::string& bytes);
-// Back to the output state of a fresh process (between sessions in one
-// process, as the tests run them): the terminal taken as not blinking.
-void DoorResetOutput();
 
 // ---- input -----------------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include "doorkit/cp437.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "doorkit/door_parts.h"
 #include "doorkit/stringutils.h"
 
 bool DisplayingSixel = false;
@@ -27,6 +28,12 @@ const char* const kBlinkOn = "\x1b[5m";
 const char* const kBlinkOff = "\x1b[25m";
 
 }  // namespace
+
+void DoorOutputReset() {
+  DisplayingSixel = false;
+  DoorCharset = csCP437;
+  BlinkSent = false;
+}
 
 void DoorSend(const std::string& bytes) {
   const std::string& out =
@@ -121,8 +128,6 @@ void DoorWrite(const std::string& text) {
   }
   DoorSend(out);
 }
-
-void DoorResetOutput() { BlinkSent = false; }
 
 void DoorWriteLn() { DoorWrite("\r\n"); }
 void DoorWriteLn(const std::string& text) { DoorWrite(text + "\r\n"); }

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "doorkit/ansi.h"
-#include "doorkit/cp437.h"
-#include "doorkit/crt2.h"
-#include "doorkit/door.h"
+#include "doorkit/platform.h"
 
 namespace {
 
@@ -66,15 +63,6 @@ void LineFeed() {
   } else {
     Shift(g.window.Top, g.window.Bottom, 1);
   }
-}
-
-// The terminal's colour for attr; prev is the colour it is in (-1: unknown).
-std::string Sgr(int attr, int prev) {
-  std::string s;
-  if (prev >= 0 && (prev & 0x80) && !(attr & 0x80)) s += "\x1b[0m";
-  s += AnsiTextAttr(static_cast<uint8_t>(attr));
-  if (attr & 0x80) s += "\x1b[5m";
-  return s;
 }
 
 }  // namespace
@@ -152,46 +140,23 @@ void ConsoleDelLines(int64_t n) {
 
 void ConsoleCursorVisible(bool visible) {
   g.cursorVisible = visible;
-  if (Env().StdoutIsTerminal()) LocalConsoleWrite(visible ? "\x1b[?25h" : "\x1b[?25l");
+  if (Env().StdoutIsTerminal()) Env().StdoutWrite(visible ? "\x1b[?25h" : "\x1b[?25l");
 }
 
 bool ConsoleCursorIsVisible() { return g.cursorVisible; }
 
-void ConsoleDraw(bool keepCursor) {
+bool ConsoleTakeChange(int x, int y) {
+  if (!OnScreen(x, y)) return false;
+  bool& dirty = g.dirty[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)];
+  const bool changed = dirty;
+  dirty = false;
+  return changed;
+}
+
+bool ConsoleTakeMoved() {
   const bool moved = g.moved;
   g.moved = false;
-  if (!Env().StdoutIsTerminal()) {
-    g.dirty = {};
-    return;
-  }
-  const bool utf8 = Env().StdoutIsUtf8Terminal();
-  std::string out;
-  int colour = -1;
-  for (int y = 1; y <= kScreenRows; ++y) {
-    bool inRun = false;
-    for (int x = 1; x <= kScreenColumns; ++x) {
-      bool& dirty = g.dirty[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)];
-      if (!dirty) {
-        inRun = false;
-        continue;
-      }
-      dirty = false;
-      if (!inRun) out += AnsiGotoXY(static_cast<uint8_t>(x), static_cast<uint8_t>(y));
-      inRun = true;
-      const TCharInfo& cell = Cell(x, y);
-      if (cell.Attr != colour) out += Sgr(cell.Attr, colour);
-      colour = cell.Attr;
-      out += Cp437Glyph(cell.Ch, utf8);
-    }
-  }
-  if (!out.empty()) {
-    if (colour & 0x80) out += "\x1b[0m";
-    out += AnsiTextAttr(GetTextAttr());
-  }
-  if (keepCursor) {
-    if (!out.empty()) out = "\x1b" "7" + out + "\x1b" "8";
-  } else if (!out.empty() || moved) {
-    out += AnsiGotoXY(static_cast<uint8_t>(g.x), static_cast<uint8_t>(g.y));
-  }
-  if (!out.empty()) LocalConsoleWrite(out);
+  return moved;
 }
+
+void ConsoleForgetChanges() { g.dirty = {}; }

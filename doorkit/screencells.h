@@ -1,13 +1,13 @@
 // The local console as 80 x 25 cells of character and attribute. A Linux
 // terminal cannot be read back, so this model is the screen that the local
-// drawing tools (ansi's AnsiWrite, videoutils) read and change. Columns and
-// rows count from 1; positions in the console window are relative to its
-// top-left corner, as in a text-mode console library.
+// drawing tools (ansiwrite's AnsiWrite, videoutils) read and change.
+// Columns and rows count from 1; positions in the console window are
+// relative to its top-left corner, as in a text-mode console library.
 //
 // The model changes only when one of those tools is called; the session's
-// own output (DoorWrite) never touches it. ConsoleDraw puts the changed
-// cells on standard output when that is a terminal, so that the sysop's
-// terminal and the model agree cell for cell.
+// own output (DoorWrite) never touches it. ConsoleDraw (consoledraw.h) puts
+// the changed cells on standard output when that is a terminal, so that the
+// sysop's terminal and the model agree cell for cell.
 #pragma once
 
 #include <array>
@@ -73,9 +73,9 @@ void ConsoleDelLines(int64_t n);
 void ConsoleCursorVisible(bool visible);
 bool ConsoleCursorIsVisible();
 
-// When standard output is a terminal, draws every cell changed since the
-// last draw and leaves the terminal in the tracked attribute of crt2. With
-// keepCursor the terminal's cursor is saved and restored around the cells
-// (direct writes); otherwise it is moved to the model's cursor. Changes are
-// forgotten either way.
-void ConsoleDraw(bool keepCursor);
+// What changed since the last draw (ConsoleDraw, consoledraw.h): whether
+// the cell at x, y changed, or the cursor moved, each forgotten once asked;
+// ConsoleForgetChanges forgets every changed cell at once.
+bool ConsoleTakeChange(int x, int y);
+bool ConsoleTakeMoved();
+void ConsoleForgetChanges();

@@ -2,6 +2,8 @@
 
 #include "doorkit/ansi.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 
 namespace {
@@ -136,4 +138,16 @@ bool TryStrToInt32(const std::string& text, int32_t& value) {
   if (v < INT32_MIN || v > INT32_MAX) return false;
   value = static_cast<int32_t>(v);
   return true;
+}
+
+int32_t StrToIntDef(const std::string& text, int32_t fallback) {
+  int32_t value;
+  return TryStrToInt32(text, value) ? value : fallback;
+}
+
+int32_t ClampInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+std::string UpperCase(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
 }

@@ -1,5 +1,5 @@
 // Small string helpers of the door layer: durations, colour-code handling,
-// delimited tokens.
+// delimited tokens, whole numbers and case.
 #pragma once
 
 #include <cstdint>
@@ -27,3 +27,9 @@ std::string Base64Decode(const std::string& text);
 // The whole text as a decimal int32: an optional sign, then digits only.
 // False (value untouched) for anything else, including out-of-range numbers.
 bool TryStrToInt32(const std::string& text, int32_t& value);
+// The same, or fallback.
+int32_t StrToIntDef(const std::string& text, int32_t fallback);
+// A 64-bit result held to int32's range.
+int32_t ClampInt32(int64_t v);
+// Letters a to z upper-cased; every other byte kept.
+std::string UpperCase(std::string s);

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "doorkit/consoledraw.h"
+
 void FastWrite(const std::string& line, int x, int y, uint8_t attr) {
   if (x < 1 || x > ScreenSizeX() || y < 1 || y > ScreenSizeY()) return;
   size_t room = static_cast<size_t>(ScreenSizeX() + 1 - x);

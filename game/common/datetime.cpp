@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int64_t kMsPerDay = 86400000;
 constexpr int64_t kUnixEpochDay = 25569;  // 1 January 1970 as a TDateTime
 constexpr TDateTime kMinDateTime = -693593.0;             // 1 January 1
 constexpr TDateTime kMaxDateTime = 2958465.0 + 0.999999;  // 31 December 9999
@@ -189,4 +188,17 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value, int currentYear) 
 
 bool TryStrToDateTime(std::string_view text, TDateTime& value) {
   return TryStrToDateTime(text, value, YearOf(Now()));
+}
+
+const char* MonthName(int Month) {
+  static const char* const kNames[12] = {"January", "February", "March",     "April",
+                                         "May",     "June",     "July",      "August",
+                                         "September", "October", "November", "December"};
+  return Month >= 1 && Month <= 12 ? kNames[Month - 1] : "";
+}
+
+int64_t ElapsedMs(TDateTime ANow, TDateTime AThen) {
+  const double ms = (ANow - AThen) * static_cast<double>(kMsPerDay);
+  if (std::isnan(ms)) return 0;
+  return std::llround(std::clamp(ms, -9.0e18, 9.0e18));
 }

@@ -9,6 +9,7 @@
 // form is written and read back the same way everywhere.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,14 @@ void DecodeDate(TDateTime t, int& Year, int& Month, int& Day);
 void DecodeTime(TDateTime t, int& Hour, int& Minute, int& Second);
 int YearOf(TDateTime t);
 int MonthOf(TDateTime t);
+// "January" for 1 up to "December" for 12; "" for any other number.
+const char* MonthName(int Month);
+
+inline constexpr int64_t kMsPerDay = 86400000;
+// Whole milliseconds from AThen to ANow (negative when AThen is later); 0
+// for NaN, and never beyond +-9e18. The files hold whole seconds, so "at
+// least so many days" is decided exactly rather than by float noise.
+int64_t ElapsedMs(TDateTime ANow, TDateTime AThen);
 
 // Midnight of the date; false (value untouched) for a date that does not
 // exist, such as 31 February, or a year outside 1..9999.

@@ -31,3 +31,7 @@ extern std::string HoldAliasForWrite;
 extern bool PlayerQuit;
 extern char MenuChoice;
 extern bool Done;
+// Puts the variables above back to their start (defined with them, in the
+// shell). The other rooms' program-wide variables have resets of their own:
+// MusicReset, TurnLogReset, OnlineReset.
+void GlobalsReset();

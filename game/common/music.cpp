@@ -5,6 +5,8 @@
 
 bool Music = true;
 
+void MusicReset() { Music = true; }
+
 void PlayMusic(const std::string& tune) {
   if (Music) {
     EmitAnsiMusicSequence(tune);

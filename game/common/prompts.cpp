@@ -35,6 +35,11 @@ void ShowAbortHint(uint8_t colourAfter) {
   DoorWriteLn();
 }
 
+void PressAnyKey() {
+  DoorWrite("Press any key...");
+  DoorReadKey();
+}
+
 void PressAnyKeyPause() {
   DoorTextAttr(10);
   DoorWrite("*[ Press any Key ]*");

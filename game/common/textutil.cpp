@@ -1,7 +1,5 @@
 #include "game/common/textutil.h"
 
-#include "doorkit/stringutils.h"
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -24,18 +22,6 @@ std::string_view WithoutBlanks(std::string_view s) {
   return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-bool TryStrToInt(const std::string& s, int32_t& value) { return TryStrToInt32(s, value); }
-
-int32_t StrToIntDef(const std::string& s, int32_t fallback) {
-  int32_t v;
-  return TryStrToInt(s, v) ? v : fallback;
-}
-
-std::string UpperCase(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 char UpKey(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 std::string Format(const char* fmt, ...) {
@@ -50,8 +36,6 @@ std::string Format(const char* fmt, ...) {
   va_end(args);
   return out;
 }
-
-int32_t ClampInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 int32_t Min(int32_t a, int32_t b) { return a < b ? a : b; }
 int32_t Max(int32_t a, int32_t b) { return a > b ? a : b; }

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+// Whole numbers (TryStrToInt32, StrToIntDef, ClampInt32) and UpperCase come
+// from the door layer's string helpers.
+#include "doorkit/stringutils.h"
+
 // Trims characters with codes below 33 (blanks and control characters) from
 // both ends.
 std::string TrimControl(const std::string& s);
@@ -13,16 +17,9 @@ std::string TrimBlanks(const std::string& s);
 // The same without a copy: the part of s between its leading and trailing
 // blanks.
 std::string_view WithoutBlanks(std::string_view s);
-// A whole decimal int32 (an optional sign, then digits), or fallback.
-int32_t StrToIntDef(const std::string& s, int32_t fallback);
-// Like StrToIntDef, but reports failure instead of a fallback.
-bool TryStrToInt(const std::string& s, int32_t& value);
-std::string UpperCase(std::string s);
 char UpKey(char c);
 // printf into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-// Clamps a 64-bit result into int32's range.
-int32_t ClampInt32(int64_t v);
 int32_t Min(int32_t a, int32_t b);
 int32_t Max(int32_t a, int32_t b);
 // Capitalises each word ("tHE  black KNIGHT" -> "The  Black Knight").

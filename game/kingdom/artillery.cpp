@@ -16,10 +16,6 @@
 
 namespace {
 
-const char* const kGronelVolley = "MFO1L64T128BAAGGFFEEDDCP4";
-const char* const kSlingardVolley = "MFT76L64O2CDEFGABAGFEDCP4";
-const char* const kBoomBeat = "MFO1T128L64CEB";
-const char* const kNoDamageTune = "MFT32L2O1L8dL4C";
 const int64_t kNoisePerBoom = 100000;
 const int kBoomsPerLine = 7;
 
@@ -99,7 +95,7 @@ struct Volley {
 
   void Boom() {
     DoorWrite(Random(2) == 1 ? "**BOOM!** " : "**BANG!** ");
-    PlayBeat(kBoomBeat, 25);
+    PlayBeat(kBeat, 25);
     if (++booms % kBoomsPerLine == 0) DoorWriteLn();
     noise -= kNoisePerBoom;
   }

@@ -14,17 +14,12 @@
 
 namespace {
 
-const char* const kInfiltrationTune = "MFO1T32L8EL64DL8EL64DL8EL64DL8EP8";
-const char* const kCaughtTune = "MFT32L2O1L8dL4C";
-const char* const kStepBeat = "MFO1T128L64CEB";
-const char* const kVictoryFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
-const char* const kDirge = "MFO2T96L2P32CL3CL8CP32L3CP6E-L8DL3DL8CL3CO1L8BO2L1C";
 const int64_t kPointsPerGuard = 1000;
 
 std::string Num(int64_t n) { return std::to_string(n); }
 
 void TellHumanAssassinsWork(const TPlayer& attacker, const TPlayer& victim) {
-  PlayMusic(kVictoryFanfare);
+  PlayMusic(kFanfare);
   DoorTextAttr(10);
   DoorWriteLn();
   DoorWriteLn("Stealthily, quietly, " + attacker.GetPosessive() +
@@ -76,7 +71,7 @@ TPlayer* TPlayer::Assassinate(TPlayer* AOther) {
         DoorTextAttr(140);
         DoorWriteLn(GetReferPosessive() + " assassin was killed!");
         LogText("The assassin was blocked by guards!");
-        PlayMusic(kCaughtTune);
+        PlayMusic(kNoDamageTune);
         DoorWriteLn();
         return nullptr;
       case 1:
@@ -86,14 +81,14 @@ TPlayer* TPlayer::Assassinate(TPlayer* AOther) {
         LogText("ASSASSIN_KILL:" + Num(killed));
         ++passed;  // a killed guard counts as passed
         --AOther->Guards;
-        for (int beat = 0; beat < 5; ++beat) PlayBeat(kStepBeat, 100);
+        for (int beat = 0; beat < 5; ++beat) PlayBeat(kBeat, 100);
         break;
       default:
         DoorTextAttr(4);
         ++passed;
         DoorWriteLn("Passed " + Num(passed) + "!");
         LogText("ASSASSIN_PASS:" + Num(passed));
-        PlayBeat(kStepBeat, 50);
+        PlayBeat(kBeat, 50);
         break;
     }
   }

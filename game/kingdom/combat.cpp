@@ -13,8 +13,6 @@
 
 namespace {
 
-const char* const kChargeTune = "MFT32O3L16CL8FL16CL8FL64CP64CP64CP64L8F";
-const char* const kClashBeat = "MFO1T128L64CEB";
 const int kBoutsPerShout = 1000;
 const int kShoutsPerLine = 7;
 
@@ -24,7 +22,7 @@ void Shout(int64_t& shouts) {
   static const char* const kShouts[] = {"SMASH!", "CLASH!", "CRASH!"};
   const std::string shout = kShouts[Random(3)];
   DoorWrite(" * " + shout + " *");
-  PlayBeat(kClashBeat, 0);
+  PlayBeat(kBeat, 0);
   LogLine("[CLASH:" + shout + "]");
   if (++shouts % kShoutsPerLine == 0) DoorWriteLn();
 }

@@ -65,9 +65,6 @@ TWeightTable FreshTable() {
            {"need_release"}}};
 }
 
-const char* const kDraftTune = "MFT64L64O5CDP32CDP32CDP16";
-const char* const kFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
-
 std::string Str(int64_t n) { return std::to_string(n); }
 
 double D(int64_t n) { return static_cast<double>(n); }

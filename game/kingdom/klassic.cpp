@@ -18,9 +18,6 @@
 
 namespace {
 
-const char* const kFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
-const char* const kBeat = "MFO1T128L64CEB";
-
 void Increment(int32_t& counter) {
   if (counter < INT32_MAX) ++counter;
 }
@@ -103,27 +100,6 @@ void ShowMonthlyScores(const TOutcome& game) {
   DoorWriteLn();
 }
 
-// Applies the record rules to the records read; says which records the
-// game set.
-void ApplyRecordRules(TGameData& data, const TOutcome& game, bool& shortest, bool& longest) {
-  const std::string winner = game.Winner->GetFullName(), loser = game.Loser->GetFullName();
-  shortest = data.ShortestMonths == 0 || data.ShortestMonths >= game.Months;
-  if (shortest) {
-    data.ShortestMonths = game.Months;
-    data.ShortestWinner = winner;
-    data.ShortestLoser = loser;
-  }
-  longest = data.LongestMonths == 0 || data.LongestMonths <= game.Months;
-  if (longest) {
-    data.LongestMonths = game.Months;
-    data.LongestWinner = winner;
-    data.LongestLoser = loser;
-  }
-  data.LastMonths = game.Months;
-  data.LastWinner = winner;
-  data.LastLoser = loser;
-}
-
 void AnnounceRecord(const std::string& text) {
   DoorWriteLn();
   DoorTextAttr(142);
@@ -143,7 +119,11 @@ TGameData KeepRecords(const TOutcome& game) {
   // be written, the records shown are the ones on file.
   bool shortest = false, longest = false;
   bool written = UpdateGameData(
-      [&](TGameData& d) { ApplyRecordRules(d, game, shortest, longest); }, data);
+      [&](TGameData& d) {
+        ApplyRecordRules(d, game.Months, game.Winner->GetFullName(), game.Loser->GetFullName(),
+                         shortest, longest);
+      },
+      data);
   if (written && shortest) AnnounceRecord("This is the shortest game to date!!!!");
   if (written && longest) AnnounceRecord("This is the longest game to date!!!!");
   return data;

@@ -27,6 +27,16 @@ void TPlayer::Produce() {
   DoorWriteLn();
   DoorTextAttr(reportColour);
 
+  // What cannot be paid or fed leaves: count drops to what can be kept,
+  // with a blinking line for the rest.
+  auto shortage = [&](int32_t& count, int32_t canKeep, const char* whatHappened) {
+    if (count <= canKeep) return;
+    DoorTextAttr(140);
+    DoorWriteLn("* " + Num(int64_t{count} - canKeep) + " of " + owner + whatHappened);
+    count = canKeep;
+    DoorTextAttr(afterShortageColour);
+  };
+
   int64_t immigrants = Kastle / 100;
   if (immigrants > 0) {
     DoorWriteLn("* " + Num(immigrants) + " civilians have immigrated to " + owner + " kastle.");
@@ -42,14 +52,7 @@ void TPlayer::Produce() {
   if (Soldiers > 0) {
     // Unpaid soldiers leave; a treasury in debt (only a damaged game file
     // holds one) pays nobody rather than making the army negative.
-    const int32_t payable = Max(Gold, 0);
-    if (payable < Soldiers) {
-      DoorTextAttr(140);
-      DoorWriteLn("* " + Num(int64_t{Soldiers} - payable) + " of " + owner +
-                  " men defected from not being paid!!");
-      Soldiers = payable;
-      DoorTextAttr(afterShortageColour);
-    }
+    shortage(Soldiers, Max(Gold, 0), " men defected from not being paid!!");
     DoorWriteLn("* " + Num(Soldiers) + " gold was paid to " + owner + " soldiers.");
     Gold -= Soldiers;
     LogText(Num(Soldiers) + " gold paid to soldiers");
@@ -64,14 +67,7 @@ void TPlayer::Produce() {
   }
 
   if (Soldiers > 0) {
-    const int32_t canFeed = Max(Food, 0) / 2;  // two sacks a soldier
-    if (Soldiers > canFeed) {
-      DoorTextAttr(140);
-      DoorWriteLn("* " + Num(int64_t{Soldiers} - canFeed) + " of " + owner +
-                  " soldiers have starved to death!!");
-      Soldiers = canFeed;
-      DoorTextAttr(afterShortageColour);
-    }
+    shortage(Soldiers, Max(Food, 0) / 2, " soldiers have starved to death!!");  // two sacks each
     const int64_t armyMeal = 2 * int64_t{Soldiers};
     DoorWriteLn("* " + Num(armyMeal) + " sacks of food were consumed by " + owner + " army.");
     Food = ClampInt32(Food - armyMeal);
@@ -79,14 +75,7 @@ void TPlayer::Produce() {
   }
 
   if (Civilians > 0) {
-    const int32_t food = Max(Food, 0);
-    if (food < Civilians) {
-      DoorTextAttr(140);
-      DoorWriteLn("* " + Num(int64_t{Civilians} - food) + " of " + owner +
-                  " citizens have starved to death!!");
-      Civilians = food;
-      DoorTextAttr(afterShortageColour);
-    }
+    shortage(Civilians, Max(Food, 0), " citizens have starved to death!!");
     DoorWriteLn("* " + Num(Civilians) + " sacks of food were consumed by " + owner + " citizens.");
     Food -= Civilians;
     LogText(Num(Civilians) + " sacks of food consumed by citizens");

@@ -13,7 +13,6 @@
 
 namespace {
 
-const char* const kWagonSound = "MFT80O5L64FP64CFP64F";
 const int64_t kSacksPerGold = 5;
 
 std::string Num(int64_t n) { return std::to_string(n); }

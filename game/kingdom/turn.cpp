@@ -15,8 +15,6 @@
 namespace {
 
 const char* const kPrompt = "*  A,C,D,F,K,P,Q,R,S,T,Z,$ or ? for Help -=> ";
-const char* const kDraftTune = "MFT64L64O5CDP32CDP32CDP16";
-const char* const kFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
 
 const char* const kHelpLines[] = {
     "A - Send Assassin",
@@ -33,8 +31,6 @@ const char* const kHelpLines[] = {
     "$ - Show Scoreboard",
     "[ENTER] - Redraw Main Screen",
 };
-
-
 
 void ShowTimeAndPrompt() {
   int32_t remaining = DoorSecondsLeft();

@@ -2,6 +2,8 @@
 
 std::unique_ptr<std::vector<std::string>> CurrentTurnActions;
 
+void TurnLogReset() { CurrentTurnActions.reset(); }
+
 bool TurnLogging() { return CurrentTurnActions != nullptr; }
 
 void LogLine(const std::string& ALine) {

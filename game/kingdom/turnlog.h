@@ -14,6 +14,8 @@
 
 // Created by the first Multiplayer turn of the session and kept from then on.
 extern std::unique_ptr<std::vector<std::string>> CurrentTurnActions;
+// Back to the start of a session: no turn log.
+void TurnLogReset();
 
 // True while a turn log exists.
 bool TurnLogging();

@@ -10,9 +10,6 @@
 
 namespace {
 
-const char* const kVictoryFanfare = "MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E";
-const char* const kBeat = "MFO1T128L64CEB";
-
 void Beats(int count) {
   for (int i = 0; i < count; ++i) PlayBeat(kBeat, 0);
 }
@@ -28,7 +25,7 @@ void TellKastleFallen(const TPlayer& winner, const TPlayer& loser) {
     Beats(40);
   } else {
     DoorTextAttr(10);
-    PlayMusic(kVictoryFanfare);
+    PlayMusic(kFanfare);
     DoorWriteLn("A great cloud of dust and debris flies into the air after " +
                 winner.GetPosessive() + " final volley.");
     DoorWriteLn(loser.GetFullName() + ", outside in " + loser.GetPosessive() + " gardens, stare" +
@@ -50,7 +47,7 @@ void TellArmyFallen(const TPlayer& winner, const TPlayer& loser) {
     Beats(40);
   } else {
     DoorTextAttr(2);
-    PlayMusic(kVictoryFanfare);
+    PlayMusic(kFanfare);
     DoorWriteLn();
     DoorWriteLn(loser.GetReferPosessive() +
                 " army lay in ruins upon the battle field. With noone left");

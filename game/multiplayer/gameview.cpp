@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "doorkit/door.h"
+#include "game/common/prompts.h"
 #include "game/common/textutil.h"
 #include "game/kingdom/board.h"
 #include "game/kingdom/player.h"
@@ -19,11 +20,6 @@ namespace {
 const uint8_t kBoxColour = 2;
 // The longest game number the prompt takes.
 const uint8_t kNumberDigits = 4;
-
-void PressAnyKey() {
-  DoorWrite("Press any key...");
-  DoorReadKey();
-}
 
 // The game of that number: the first in "active", else the first in
 // "completed", as the lobby read them.

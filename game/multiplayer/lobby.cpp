@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <utility>
-#include <cmath>
 
 #include "doorkit/door.h"
 #include "game/common/datetime.h"
@@ -14,26 +13,16 @@
 
 namespace {
 
-const char* const kMonthNames[12] = {"January", "February", "March",     "April",
-                                     "May",     "June",     "July",      "August",
-                                     "September", "October", "November", "December"};
 
 constexpr int32_t kNotANumber = 999999;
 constexpr size_t kListWidth = 48;
-constexpr int64_t kMsPerDay = 86400000;
 // A finished game is listed while no more than 7 whole days have passed
 // since its last move.
 constexpr int64_t kListCompletedMs = 8 * kMsPerDay;
 
-int64_t ElapsedMs(TDateTime ANow, TDateTime AThen) {
-  const double ms = (ANow - AThen) * static_cast<double>(kMsPerDay);
-  if (std::isnan(ms)) return 0;
-  return std::llround(std::clamp(ms, -9.0e18, 9.0e18));
-}
-
 int32_t ValueOf(const std::string& AText) {
   int32_t value = 0;
-  return TryStrToInt(AText, value) ? value : kNotANumber;
+  return TryStrToInt32(AText, value) ? value : kNotANumber;
 }
 
 void Add(TGameNumberList& AList, const TPvPGameState& AState) {
@@ -135,7 +124,7 @@ TGameLists ShowGameLobby(TGameScan AJustCleaned) {
   DoorWriteLn();
   DoorTextAttr(13);
   const std::string royalty = GetMonthlyRoyalty();
-  DoorWrite(std::string(kMonthNames[MonthOf(Now()) - 1]) + " Royalty - ");
+  DoorWrite(std::string(MonthName(MonthOf(Now()))) + " Royalty - ");
   DoorTextAttr(15);
   DoorWriteLn(royalty);
   DoorWriteLn();

@@ -1,12 +1,12 @@
 #include "game/multiplayer/newgame.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <memory>
 
 #include "doorkit/door.h"
 #include "game/common/datafile.h"
+#include "game/common/datetime.h"
 #include "game/common/prompts.h"
 #include "game/common/textutil.h"
 #include "game/kingdom/player.h"
@@ -19,11 +19,6 @@ namespace {
 
 const char* const kNameLetters = "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ";
 constexpr int kNameLength = 35;
-
-void PressAnyKey() {
-  DoorWrite("Press any key...");
-  DoorReadKey();
-}
 
 void Heading(const std::string& title) {
   UpdatePlayerOnlineStatus();
@@ -78,7 +73,7 @@ void SetUpKingdom(bool creating) {
 // A number typed at a list prompt: 1..count, or 0 for none.
 int32_t ReadListChoice(int32_t count) {
   int32_t choice = 0;
-  if (!TryStrToInt(DoorInput("", "0123456789", '\0', 3, 3, 14), choice)) return 0;
+  if (!TryStrToInt32(DoorInput("", "0123456789", '\0', 3, 3, 14), choice)) return 0;
   return choice >= 1 && choice <= count ? choice : 0;
 }
 
@@ -200,9 +195,7 @@ std::string FormatTimeAgo(TDateTime ADateTime) {
   // Whole milliseconds, so that exactly one minute (hour, day) ago is not
   // lost to float noise; a time ahead of the clock (another node's clock
   // running fast) counts as just now.
-  double ms = (Now() - ADateTime) * 86400000.0;
-  if (std::isnan(ms) || ms < 0) ms = 0;
-  const int64_t elapsed = std::llround(std::min(ms, 9.0e18));
+  const int64_t elapsed = std::max<int64_t>(0, ElapsedMs(Now(), ADateTime));
   constexpr int64_t kMinute = 60000, kHour = 60 * kMinute, kDay = 24 * kHour;
   auto plural = [](int64_t n, const char* unit) {
     return std::to_string(n) + " " + unit + (n == 1 ? "" : "s") + " ago";

@@ -8,12 +8,18 @@
 #include "doorkit/door.h"
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
+#include "game/common/prompts.h"
 #include "game/common/textutil.h"
 #include "game/common/gamedir.h"
 #include "game/common/globals.h"
 
 std::vector<TOnlinePlayer> OnlinePlayers;
 int32_t OnlinePlayerCount = 0;
+
+void OnlineReset() {
+  OnlinePlayers.clear();
+  OnlinePlayerCount = 0;
+}
 
 namespace {
 
@@ -143,6 +149,5 @@ void ShowWhoIsOnline() {
   // The lock was let go above: the key is waited for without it.
   DoorWriteLn();
   DoorTextAttr(10);
-  DoorWrite("Press any key...");
-  DoorReadKey();
+  PressAnyKey();
 }

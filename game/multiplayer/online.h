@@ -24,6 +24,8 @@ struct TOnlinePlayer {
 // The list as last loaded; OnlinePlayerCount is its length.
 extern std::vector<TOnlinePlayer> OnlinePlayers;
 extern int32_t OnlinePlayerCount;
+// Back to the start of a session: nothing loaded.
+void OnlineReset();
 
 // Game directory + "qgs-online.dat".
 std::string GetOnlineFile();

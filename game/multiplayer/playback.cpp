@@ -18,13 +18,6 @@
 
 namespace {
 
-const char* const kBeat = "MFO1T128L64CEB";
-const char* const kInfiltrationTune = "MFO1T32L8EL64DL8EL64DL8EL64DL8EP8";
-const char* const kGronelVolley = "MFO1L64T128BAAGGFFEEDDCP4";
-const char* const kSlingardVolley = "MFT76L64O2CDEFGABAGFEDCP4";
-const char* const kWagonSound = "MFT80O5L64FP64CFP64F";
-const char* const kNoDamageTune = "MFT32L2O1L8dL4C";
-const char* const kDirge = "MFO2T96L2P32CL3CL8CP32L3CP6E-L8DL3DL8CL3CO1L8BO2L1C";
 const int kBoomsPerLine = 7;
 
 bool StartsWith(const std::string& s, std::string_view prefix) {

@@ -17,11 +17,6 @@
 
 namespace {
 
-void PressAnyKey() {
-  DoorWrite("Press any key...");
-  DoorReadKey();
-}
-
 int32_t OpponentNumber(int32_t ACallerNumber) { return ACallerNumber == 1 ? 2 : 1; }
 
 // The other player's ruler name, or their alias when they have none.
@@ -199,7 +194,7 @@ std::unique_ptr<TPvPGameState> SelectGameToPlay() {
   DoorTextAttr(14);
   DoorWrite("Select game [1-" + std::to_string(count) + "] or [ENTER] to cancel: ");
   int32_t choice = 0;
-  if (!TryStrToInt(DoorInput("", "0123456789", '\0', 3, 3, 14), choice) || choice < 1 ||
+  if (!TryStrToInt32(DoorInput("", "0123456789", '\0', 3, 3, 14), choice) || choice < 1 ||
       choice > count) {
     return nullptr;
   }

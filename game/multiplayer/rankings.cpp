@@ -19,9 +19,6 @@ const char* const kAllTimeFile = "qgs-pvp-alltime.dat";
 const char* const kLastMonthFile = "qgs-pvp-last.dat";
 const char* const kNoOneYet = "No one yet";
 
-const char* const kMonthNames[12] = {"January", "February", "March",     "April",
-                                     "May",     "June",     "July",      "August",
-                                     "September", "October", "November", "December"};
 const char* const kColumns =
     "Rank  Player                 Games  Wins  Losses  Win %  Avg Months    Score";
 const std::string kRule(79, '-');
@@ -240,7 +237,7 @@ void ShowPvPRankings(bool AShowMonthly) {
   DoorClrScr();
   DoorWriteLn();
   const std::string title =
-      AShowMonthly ? std::string("* PvP Rankings for ") + kMonthNames[MonthOf(Now()) - 1] + " *"
+      AShowMonthly ? std::string("* PvP Rankings for ") + MonthName(MonthOf(Now())) + " *"
                    : std::string("* All-Time PvP Rankings *");
   DoorTextAttr(15);
   DoorWriteCentered(title);

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 
 #include "game/common/datafile.h"
+#include "game/common/datetime.h"
 #include "game/kingdom/player.h"
 #include "game/multiplayer/rankings.h"
 #include "game/common/gamedir.h"
@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int64_t kMsPerDay = 86400000;
 // How long a finished game stays in "completed" and holds its number.
 constexpr int64_t kKeepCompletedMs = 7 * kMsPerDay;
 // A game file counts as the GameID's 14-digit stamp and a number 0..999.
@@ -31,14 +30,6 @@ class StoreLock {
  private:
   DataFileLock lock_;
 };
-
-// Whole milliseconds from AThen to ANow. The files hold whole seconds, so
-// "at least so many days" is decided exactly rather than by float noise.
-int64_t ElapsedMs(TDateTime ANow, TDateTime AThen) {
-  const double ms = (ANow - AThen) * static_cast<double>(kMsPerDay);
-  if (std::isnan(ms)) return 0;
-  return std::llround(std::clamp(ms, -9.0e18, 9.0e18));
-}
 
 bool IsDatName(const char* name) {
   const size_t n = std::char_traits<char>::length(name);

@@ -76,3 +76,22 @@ bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& re
   records = changed;
   return true;
 }
+
+void ApplyRecordRules(TGameData& AData, int32_t AMonths, const std::string& AWinner,
+                      const std::string& ALoser, bool& AShortest, bool& ALongest) {
+  AShortest = AData.ShortestMonths == 0 || AData.ShortestMonths >= AMonths;
+  if (AShortest) {
+    AData.ShortestMonths = AMonths;
+    AData.ShortestWinner = AWinner;
+    AData.ShortestLoser = ALoser;
+  }
+  ALongest = AData.LongestMonths == 0 || AData.LongestMonths <= AMonths;
+  if (ALongest) {
+    AData.LongestMonths = AMonths;
+    AData.LongestWinner = AWinner;
+    AData.LongestLoser = ALoser;
+  }
+  AData.LastMonths = AMonths;
+  AData.LastWinner = AWinner;
+  AData.LastLoser = ALoser;
+}

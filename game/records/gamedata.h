@@ -41,5 +41,14 @@ void WriteGameData(TGameData& GameData);
 //     ...
 //   }, records);
 //
-// Only reading the records (after a surrender) is a plain ReadGameData.
+// The change a finished game makes is ApplyRecordRules. Only reading the
+// records (after a surrender) is a plain ReadGameData.
 bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& records);
+
+// The record rules for a game of AMonths that AWinner won over ALoser (full
+// names), applied to the records read: it is the shortest game when none is
+// on record or it took no longer than the shortest, the longest when none is
+// on record or it took no less than the longest, and always the last game.
+// Says which of the first two it set.
+void ApplyRecordRules(TGameData& AData, int32_t AMonths, const std::string& AWinner,
+                      const std::string& ALoser, bool& AShortest, bool& ALongest);

@@ -26,9 +26,6 @@ struct MonthScores {
   std::vector<TUserData> UserList;
 };
 
-const char* const kMonthNames[12] = {"January", "February", "March",     "April",
-                                     "May",     "June",     "July",      "August",
-                                     "September", "October", "November", "December"};
 const char* const kColumns = "Rank  Name                   Games  Wins  Losses  Win %       Score";
 const std::string kRule(72, '-');
 
@@ -44,7 +41,7 @@ std::string BoardTitle(const std::string& monthName) {
 bool IsBoardOf(const std::string& path, int month) {
   std::vector<std::string> lines;
   return ReadFileLines(path, lines) && !lines.empty() &&
-         lines[0] == BoardTitle(kMonthNames[month - 1]);
+         lines[0] == BoardTitle(MonthName(month));
 }
 
 // The old month's scoreboard (of oldMonth) becomes last month's; without
@@ -206,7 +203,7 @@ void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) 
   RankByScore(scores.UserList);
 
   WriteFileAtomic(UserFilePath(), UserFileText(now, scores));
-  WriteFileAtomic(ThisMonthBoardPath(), ScoreboardText(kMonthNames[month - 1], scores));
+  WriteFileAtomic(ThisMonthBoardPath(), ScoreboardText(MonthName(month), scores));
 }
 
 void ShowScoreboard(bool ThisMonth) {

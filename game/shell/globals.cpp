@@ -11,3 +11,15 @@ std::string HoldAliasForWrite;
 bool PlayerQuit = false;
 char MenuChoice = '\0';
 bool Done = false;
+
+void GlobalsReset() {
+  Config = TConfig{};
+  Player.reset();
+  Computer.reset();
+  Wins = 0;
+  Losses = 0;
+  HoldAliasForWrite.clear();
+  PlayerQuit = false;
+  MenuChoice = '\0';
+  Done = false;
+}

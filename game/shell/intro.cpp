@@ -16,7 +16,6 @@ void CentredLine(const std::string& text) {
   DoorWriteLn();
 }
 
-
 }  // namespace
 
 void ShowIntro() {
@@ -64,7 +63,7 @@ void ShowIntro() {
   DoorReadKey();
 
   DoorTextAttr(13);
-  PlayMusic("MFT64L64O5CDP32CDP32CDP16");
+  PlayMusic(kDraftTune);
   DoorWriteLn();
 
   DoorTextAttr(2);
@@ -76,7 +75,7 @@ void ShowIntro() {
   DoorWrite("Do you want the ANSI sound effects? [Y/N] -=> ");
   DoorTextAttr(2);
   if (ReadEchoedKey() != 'Y') Music = false;
-  PlayMusic("MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E");
+  PlayMusic(kFanfare);
 }
 
 void SetupPlayerKingdom() {

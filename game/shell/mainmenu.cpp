@@ -33,11 +33,6 @@ std::string Framed(const std::string& text) {
   return "  " + std::string(1, kVertical) + text + kVertical + "\r\n";
 }
 
-void PressAnyKey() {
-  DoorWrite("Press any key...");
-  DoorReadKey();
-}
-
 void ShowThisMonthsBoard() {
   DoorClrScr();
   DoorTextAttr(10);

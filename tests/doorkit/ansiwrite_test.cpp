@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/crt2.h"
 #include "doorkit/screencells.h"
 #include "doorkit/videoutils.h"

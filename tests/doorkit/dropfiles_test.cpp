@@ -9,7 +9,7 @@
 #include <map>
 
 #include "doorkit/door.h"
-#include "doorkit/dropfiles.h"
+#include "doorkit/door_dropfiles.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
 #include "doorkit/videoutils.h"

@@ -167,21 +167,10 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
     const std::string& loser = g.won ? computer : caller;
     TGameData records;
     Op(life, [&] {
-      UpdateGameData([&](TGameData& d) {
-        if (d.ShortestMonths == 0 || d.ShortestMonths >= g.months) {
-          d.ShortestMonths = g.months;
-          d.ShortestWinner = winner;
-          d.ShortestLoser = loser;
-        }
-        if (d.LongestMonths == 0 || d.LongestMonths <= g.months) {
-          d.LongestMonths = g.months;
-          d.LongestWinner = winner;
-          d.LongestLoser = loser;
-        }
-        d.LastMonths = g.months;
-        d.LastWinner = winner;
-        d.LastLoser = loser;
-      }, records);
+      bool shortest, longest;
+      UpdateGameData(
+          [&](TGameData& d) { ApplyRecordRules(d, g.months, winner, loser, shortest, longest); },
+          records);
       UpdateUserFile(g.playerScore, g.computerScore, g.won);
     });
   }

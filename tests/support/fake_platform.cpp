@@ -4,13 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "doorkit/ansi.h"
-#include "doorkit/comm.h"
-#include "doorkit/crt2.h"
 #include "doorkit/door.h"
-#include "doorkit/screencells.h"
 #include "game/common/music.h"
-#include "game/kingdom/player.h"
 #include "game/multiplayer/online.h"
 #include "game/kingdom/turnlog.h"
 #include "game/common/globals.h"
@@ -129,46 +124,13 @@ void FakePlatform::Exit(int code) {
 }
 
 void ResetDoorState() {
-  DoorDropInfo = TDoorDropInfo{};
-  DoorSession = TDoorSession{};
-  DoorLastKey = TDoorLastKey{};
-  Stdio = true;
-  DoorProgramNameAndVersion = "Dorvex v13.09.02";
-  DoorProgramFileName = "qgs";
-  DoorCharset = csCP437;
-  DisplayingSixel = false;
-  DoorLiteBarIndex = 0;
-  DoorLiteBarOptions.clear();
-  DoorOnCLP = nullptr;
-  DoorOnHangup = DefaultOnHangup;
-  DoorOnLocalLogin = DefaultOnLocalLogin;
-  DoorOnStatusBar = DefaultOnStatusBar;
-  DoorOnSysOpKey = nullptr;
-  DoorOnTimeOut = DefaultOnTimeOut;
-  DoorOnTimeOutWarning = nullptr;
-  DoorOnTimeUp = DefaultOnTimeUp;
-  DoorOnTimeUpWarning = nullptr;
-  DoorOnUsage = DefaultOnUsage;
-  CommReset();
-  DoorResetOutput();
-  ConsoleReset();
-  AnsiResetParser();
-  SetTextAttr(7);
+  DoorReset();
   ClearExitProcs();  // forget what an earlier test installed
 }
 
 void ResetGameState() {
-  Config = TConfig{};
-  Player.reset();
-  Computer.reset();
-  Music = true;
-  Wins = 0;
-  Losses = 0;
-  HoldAliasForWrite.clear();
-  PlayerQuit = false;
-  MenuChoice = '\0';
-  Done = false;
-  CurrentTurnActions.reset();
-  OnlinePlayers.clear();
-  OnlinePlayerCount = 0;
+  GlobalsReset();
+  MusicReset();
+  TurnLogReset();
+  OnlineReset();
 }

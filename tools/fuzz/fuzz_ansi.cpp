@@ -10,6 +10,7 @@
 #include <string>
 
 #include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/screencells.h"
 #include "doorkit/videoutils.h"
 #include "support/fake_platform.h"

@@ -194,4 +194,22 @@ TEST(DateTime, DecodesTheTimeOfDay) {
   EXPECT_EQ(h, 18);
 }
 
+TEST(DateTime, ElapsedMsIsExactAndBounded) {
+  const TDateTime then = At(2026, 12, 1, 12, 0, 0);
+  EXPECT_EQ(ElapsedMs(then + 7, then), 7 * kMsPerDay);
+  EXPECT_EQ(ElapsedMs(At(2026, 12, 8, 11, 59, 59), then), 7 * kMsPerDay - 1000);
+  EXPECT_EQ(ElapsedMs(then, then + 1), -kMsPerDay);
+  EXPECT_EQ(ElapsedMs(std::nan(""), then), 0);
+  EXPECT_EQ(ElapsedMs(1e300, 0), 9000000000000000000);
+  EXPECT_EQ(ElapsedMs(-1e300, 0), -9000000000000000000);
+}
+
+TEST(DateTime, NamesTheMonths) {
+  EXPECT_STREQ(MonthName(1), "January");
+  EXPECT_STREQ(MonthName(9), "September");
+  EXPECT_STREQ(MonthName(12), "December");
+  EXPECT_STREQ(MonthName(0), "");
+  EXPECT_STREQ(MonthName(13), "");
+}
+
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "support/engine_support.h"
 #include "support/screen_support.h"
 

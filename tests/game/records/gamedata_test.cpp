@@ -153,4 +153,36 @@ TEST_F(GameDataTest, TheFirstGameOnAFreshSystemFillsAllThreeRecords) {
                         "12\nSir Bob\nKing Computer\n");
 }
 
+TEST(RecordRules, ATieSetsTheRecordAndEveryGameIsTheLast) {
+  const TGameData onFile{7, "King Arthur", "King Computer", 31, "Queen Maud", "King Computer",
+                         12, "King Computer", "Queen Maud"};
+  struct Case {
+    TGameData before;
+    int32_t months;
+    bool shortest, longest;
+  } const cases[] = {
+      {TGameData{}, 12, true, true},  // nothing on record yet
+      {onFile, 7, true, false},       // as short as the shortest
+      {onFile, 31, false, true},      // as long as the longest
+      {onFile, 12, false, false},
+      {onFile, 1, true, false},
+      {onFile, 40, false, true},
+  };
+  for (const Case& c : cases) {
+    TGameData d = c.before;
+    bool shortest = !c.shortest, longest = !c.longest;
+    ApplyRecordRules(d, c.months, "Sir Bob", "King Computer", shortest, longest);
+    SCOPED_TRACE(c.months);
+    EXPECT_EQ(shortest, c.shortest);
+    EXPECT_EQ(longest, c.longest);
+    EXPECT_EQ(d.ShortestMonths, c.shortest ? c.months : c.before.ShortestMonths);
+    EXPECT_EQ(d.ShortestWinner, c.shortest ? "Sir Bob" : c.before.ShortestWinner);
+    EXPECT_EQ(d.LongestMonths, c.longest ? c.months : c.before.LongestMonths);
+    EXPECT_EQ(d.LongestLoser, c.longest ? "King Computer" : c.before.LongestLoser);
+    EXPECT_EQ(d.LastMonths, c.months);
+    EXPECT_EQ(d.LastWinner, "Sir Bob");
+    EXPECT_EQ(d.LastLoser, "King Computer");
+  }
+}
+
 }  // namespace

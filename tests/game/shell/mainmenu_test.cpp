@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "doorkit/ansi.h"
+#include "doorkit/ansiwrite.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
 #include "game/common/globals.h"

@@ -3,7 +3,7 @@
 // on every system write these files, so lines may end in CR LF as well as
 // LF, and names are kept free of control characters: the alias ends up in
 // the game's line-based data files.
-#include "doorkit/dropfiles.h"
+#include "doorkit/door_dropfiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,30 +42,23 @@ class DropFileLines {
   std::ifstream in_;
 };
 
-int64_t Clamp32(int64_t v) { return std::clamp<int64_t>(v, INT32_MIN, INT32_MAX); }
-
-// The text as a decimal integer (blanks around it allowed), or fallback.
-int64_t IntOr(const std::string& text, int64_t fallback) {
-  size_t first = text.find_first_not_of(" \t");
+// The text as a decimal integer (blanks and tabs around it allowed), or
+// fallback. Widened, so that the conversions below cannot overflow.
+int64_t IntOr(const std::string& text, int32_t fallback) {
+  const size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return fallback;
-  size_t last = text.find_last_not_of(" \t");
-  std::string s = text.substr(first, last - first + 1);
-  int32_t value;
-  return TryStrToInt32(s, value) ? value : fallback;
+  const size_t last = text.find_last_not_of(" \t");
+  return StrToIntDef(text.substr(first, last - first + 1), fallback);
 }
 
 int32_t Int32Or(const std::string& text, int32_t fallback) {
   return static_cast<int32_t>(IntOr(text, fallback));
 }
 
-int32_t MinutesToSeconds(const std::string& text) {
-  return static_cast<int32_t>(Clamp32(IntOr(text, 0) * 60));
-}
+int32_t MinutesToSeconds(const std::string& text) { return ClampInt32(IntOr(text, 0) * 60); }
 
 // A 1-based record number stored 0-based.
-int32_t RecordPosition(const std::string& text) {
-  return static_cast<int32_t>(Clamp32(IntOr(text, 1) - 1));
-}
+int32_t RecordPosition(const std::string& text) { return ClampInt32(IntOr(text, 1) - 1); }
 
 // A connection type outside a byte's range is no known type.
 uint8_t ConnectionType(const std::string& text) {
@@ -82,12 +75,7 @@ std::string CleanName(const std::string& text) {
   return name;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool SameIgnoringCase(const std::string& line, const char* text) { return Upper(line) == text; }
+bool SameIgnoringCase(const std::string& line, const char* text) { return UpperCase(line) == text; }
 
 // A port number after "COM" ("COM1" gives 1); a port above 0 is serial.
 void SetSerialPort(const std::string& number) {
@@ -174,7 +162,7 @@ void ReadLordInfo(const std::string& path) {
   info.ComNum = Int32Or(file.Next(), 0);  // line 9
   info.Baud = Int32Or(file.Next(), 38400);
   file.Skip(1);
-  std::string kind = Upper(file.Next());  // line 12
+  std::string kind = UpperCase(file.Next());  // line 12
   if (kind == "LOCAL") {
     info.ComType = 0;
   } else if (kind == "TELNET") {
