@@ -11,6 +11,7 @@
 #include "doorkit/cp437.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "doorkit/outbuf.h"
 #include "doorkit/door_parts.h"
 #include "doorkit/stringutils.h"
 
@@ -39,10 +40,11 @@ void DoorSend(const std::string& bytes) {
   const std::string& out =
       DoorCharset == csUTF8 ? Cp437ToUtf8(StripAnsiMusic(bytes)) : bytes;
   if (out.empty()) return;
+  // Held until the program next waits (doorkit/outbuf.h).
   if (Stdio) {
-    Env().StdoutWrite(out);
+    OutBufStdout(out);
   } else {
-    CommWrite(out);
+    OutBufSocket(out);
   }
 }
 
