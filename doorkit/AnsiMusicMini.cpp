@@ -2,8 +2,6 @@
 
 #include <cctype>
 
-#include "doorkit/door.h"
-
 std::string AnsiMusicSequence(const std::string& tune) {
   auto isMode = [](char c) {
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -19,5 +17,3 @@ std::string AnsiMusicSequence(const std::string& tune) {
   seq += '\x0e';
   return seq;
 }
-
-void EmitAnsiMusicSequence(const std::string& seq) { DoorWrite(AnsiMusicSequence(seq)); }

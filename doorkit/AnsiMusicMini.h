@@ -5,6 +5,5 @@
 #include <string>
 
 // The framed sequence for a tune ("MFT64..." becomes ESC "[MFT64..." SO).
+// The door sends it with EmitAnsiMusicSequence (door.h).
 std::string AnsiMusicSequence(const std::string& tune);
-// Writes one framed tune with DoorWrite.
-void EmitAnsiMusicSequence(const std::string& seq);

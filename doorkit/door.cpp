@@ -8,7 +8,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include "doorkit/ansi.h"
 #include "doorkit/ansiwrite.h"
@@ -16,6 +15,7 @@
 #include "doorkit/crt2.h"
 #include "doorkit/door_parts.h"
 #include "doorkit/door_dropfiles.h"
+#include "doorkit/filesystem.h"
 #include "doorkit/outbuf.h"
 #include "doorkit/screencells.h"
 #include "doorkit/stringutils.h"
@@ -40,8 +40,8 @@ namespace {
 const char* const kCrLf = "\r\n";
 
 bool FileExists(const std::string& path) {
-  struct stat st{};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  FileInfo info;
+  return Files().Stat(path, info) == 0 && info.Kind == FileKind::File;
 }
 
 std::string BaseName(const std::string& path) {

@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "doorkit/platform.h"
+// The string helpers (durations, colour codes, tokens, whole numbers, case)
+// come with the door layer.
+#include "doorkit/stringutils.h"
 
 // ---- session records -------------------------------------------------------
 
@@ -158,6 +161,9 @@ void DoorTextBackground(uint8_t c);
 void DoorTextColourAndBlink(uint8_t c, bool blink);
 void DoorDisplayFile(const std::string& name);
 void DoorDisplaySixel(const std::string& name);
+// Writes one tune of the ANSI-music play language with DoorWrite, framed
+// as ESC "[M" ... SO (AnsiMusicMini).
+void EmitAnsiMusicSequence(const std::string& seq);
 // Sends bytes to the caller as they are (no pipe or backtick codes): the
 // last step of DoorWrite, where the output character set is applied.
 void DoorSend(const std::string& bytes);

@@ -8,10 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <filesystem>
-#include <fstream>
 
 #include "doorkit/door.h"
+#include "doorkit/filesystem.h"
 #include "doorkit/stringutils.h"
 
 namespace {
@@ -20,16 +19,20 @@ namespace {
 class DropFileLines {
  public:
   explicit DropFileLines(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) in_.open(path, std::ios::binary);
+    FileInfo info;
+    open_ = Files().Stat(path, info) == 0 && info.Kind == FileKind::File &&
+            Files().ReadFile(path, text_) == 0;
   }
 
-  bool IsOpen() const { return in_.is_open(); }
+  bool IsOpen() const { return open_; }
 
   // The next line without its line end; empty past the end of the file.
   std::string Next() {
-    std::string line;
-    if (!std::getline(in_, line)) return {};
+    if (next_ >= text_.size()) return {};
+    size_t end = text_.find('\n', next_);
+    if (end == std::string::npos) end = text_.size();
+    std::string line = text_.substr(next_, end - next_);
+    next_ = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
   }
@@ -39,7 +42,9 @@ class DropFileLines {
   }
 
  private:
-  std::ifstream in_;
+  std::string text_;
+  size_t next_ = 0;
+  bool open_ = false;
 };
 
 // The text as a decimal integer (blanks and tabs around it allowed), or

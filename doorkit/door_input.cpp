@@ -44,21 +44,37 @@ bool AwaitSequenceByte() {
   return CommCharAvail();
 }
 
-// One key from the socket, or false while an incomplete or unknown escape
-// sequence is swallowed.
+// One key from the socket, or false while an escape sequence is swallowed.
+// The four cursor keys (ESC [ A..D, or ESC O A..D from a terminal in
+// application mode) become extended keys; every other sequence (Home, End,
+// the page keys, function keys, keys with modifiers) is dropped whole, so
+// none of its bytes can reach a menu as a typed letter or digit.
 bool ReadSocketKey(char& ch) {
   ch = CommReadChar();
   DoorLastKey.Extended = false;
   if (ch != 27) return true;
-  if (!AwaitSequenceByte() || CommPeekChar() != '[') return true;  // a plain ESC
+  if (!AwaitSequenceByte()) return true;  // a plain ESC
+  const char intro = CommPeekChar();
+  if (intro != '[' && intro != 'O') return true;  // ESC; the byte starts the next key
   CommReadChar();
   if (!AwaitSequenceByte()) return false;
+  auto next = [] { return static_cast<unsigned char>(CommPeekChar()); };
   static const std::string kFinal = "ABCD", kScan = "HPMK";
-  size_t at = kFinal.find(CommReadChar());
-  if (at == std::string::npos) return false;
-  ch = kScan[at];
-  DoorLastKey.Extended = true;
-  return true;
+  const size_t at = kFinal.find(static_cast<char>(next()));
+  if (at != std::string::npos) {
+    CommReadChar();
+    ch = kScan[at];
+    DoorLastKey.Extended = true;
+    return true;
+  }
+  // Parameter and intermediate bytes (0x20..0x3F), then the final byte. A
+  // control byte cannot belong to the sequence: it is left as the next key.
+  while (next() >= 0x20 && next() <= 0x3F) {
+    CommReadChar();
+    if (!AwaitSequenceByte()) return false;
+  }
+  if (next() >= 0x20) CommReadChar();
+  return false;
 }
 
 }  // namespace
@@ -133,8 +149,10 @@ std::string DoorInput(const std::string& ADefaultText, const std::string& AAllow
   char key;
   do {
     key = DoorReadKey();
+    // An extended key is never text, nor an edit or an end of the field.
+    if (DoorLastKey.Extended) key = '\0';
     // Many terminals and Telnet clients send DEL for the backspace key.
-    if (key == 127 && !DoorLastKey.Extended) key = '\b';
+    if (key == 127) key = '\b';
     if (key == '\b' && !ed.s.empty()) {
       ed.s.pop_back();
       if (ed.s.size() < ed.visible) {
@@ -146,7 +164,7 @@ std::string DoorInput(const std::string& ADefaultText, const std::string& AAllow
     } else if (key == 25 && !ed.s.empty()) {
       ed.s.clear();
       ed.Redraw();
-    } else if (!DoorLastKey.Extended && AAllowedCharacters.find(key) != std::string::npos &&
+    } else if (key != '\0' && AAllowedCharacters.find(key) != std::string::npos &&
                ed.s.size() < AMaxLength) {
       ed.s += key;
       if (ed.s.size() <= ed.visible) {

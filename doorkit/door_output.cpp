@@ -1,11 +1,9 @@
 // Everything sent to the caller: DoorWrite with its colour codes, and the
 // line, cursor and colour operations built on it.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "doorkit/AnsiMusicMini.h"
 #include "doorkit/ansi.h"
 #include "doorkit/comm.h"
 #include "doorkit/cp437.h"
@@ -13,6 +11,7 @@
 #include "doorkit/door.h"
 #include "doorkit/outbuf.h"
 #include "doorkit/door_parts.h"
+#include "doorkit/filesystem.h"
 #include "doorkit/stringutils.h"
 
 bool DisplayingSixel = false;
@@ -182,40 +181,11 @@ void DoorTextColourAndBlink(uint8_t c, bool blink) {
   BlinkSent = blink;  // blink off is a full reset (ESC [0m)
 }
 
-namespace {
-
-// Reads a whole file; false with errno's value in err when it cannot be
-// opened or read (a folder opens but cannot be read).
-bool ReadWholeFile(const std::string& name, std::string& text, int& err) {
-  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    err = errno;
-    return false;
-  }
-  char buf[4096];
-  for (;;) {
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n > 0) {
-      text.append(buf, static_cast<size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      err = errno;
-      close(fd);
-      return false;
-    }
-  }
-  close(fd);
-  return true;
-}
-
-}  // namespace
-
 void DoorDisplayFile(const std::string& name) {
   std::string text;
-  int err = 0;
-  if (!ReadWholeFile(name, text, err)) {
-    DoorWriteLn("Error reading \"" + name + "\": " + std::strerror(err ? err : EIO));
+  int err = Files().ReadFile(name, text);
+  if (err != 0) {
+    DoorWriteLn("Error reading \"" + name + "\": " + FileErrorText(err));
     DoorWriteLn("Hit a key to continue");
     DoorReadKey();
     return;
@@ -240,3 +210,5 @@ void DoorDisplaySixel(const std::string& name) {
   DoorDisplayFile(name);
   DisplayingSixel = false;
 }
+
+void EmitAnsiMusicSequence(const std::string& seq) { DoorWrite(AnsiMusicSequence(seq)); }

@@ -214,11 +214,17 @@ class RealPlatform final : public Platform {
     return std::uniform_int_distribution<int64_t>(0, n - 1)(rng_);
   }
 
+  // Read once: every data file's path starts with the program's folder, so
+  // a lobby draw would otherwise ask the kernel a dozen times. (The answer
+  // cannot change while the program runs; a binary replaced under it only
+  // gains a " (deleted)" after its name.)
   std::string ExecutablePath() override {
-    char buf[4096];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return {};
-    return std::string(buf, static_cast<size_t>(n));
+    if (exePath_.empty()) {
+      char buf[4096];
+      ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+      if (n > 0) exePath_.assign(buf, static_cast<size_t>(n));
+    }
+    return exePath_;
   }
 
   [[noreturn]] void Exit(int code) override {
@@ -251,6 +257,7 @@ class RealPlatform final : public Platform {
 
   std::mt19937_64 rng_;
   TConsoleKeyDecoder keys_;
+  std::string exePath_;  // empty until read
 };
 
 RealPlatform& Real() {

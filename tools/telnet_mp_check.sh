@@ -6,7 +6,7 @@
 # screen, the completed game, both ranking tables and both lobbies are
 # checked. The game script is the CTest test
 # TwoNodes.PlayAWholeGameAsTwoTelnetCallersOfTheBbsHost
-# (tests/game/multiplayer/two_nodes_test.cpp), which skips itself where no
+# (tests/system/two_nodes_test.cpp), which skips itself where no
 # telnet client is installed; this script installs one and insists that the
 # test ran.
 set -euo pipefail

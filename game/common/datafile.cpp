@@ -1,110 +1,75 @@
 #include "game/common/datafile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 
+#include "doorkit/filesystem.h"
 #include "game/common/textutil.h"
 
 namespace {
 
-// Retries a system call interrupted by a signal.
-template <typename Call>
-auto Retry(Call call) {
-  for (;;) {
-    auto result = call();
-    if (result >= 0 || errno != EINTR) return result;
-  }
-}
+thread_local std::string t_lastFileError;
 
-bool WriteAll(int fd, const std::string& contents) {
-  const char* p = contents.data();
-  size_t left = contents.size();
-  while (left > 0) {
-    ssize_t n = Retry([&] { return write(fd, p, left); });
-    if (n <= 0) return false;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// What a new data file's permissions would be had it been created in place.
-mode_t NewFileMode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-mode_t ModeFor(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-  return NewFileMode();
+// Notes a failed call's message for LastFileError; true when err is 0.
+bool Note(int err) {
+  if (err != 0) t_lastFileError = FileErrorText(err);
+  return err == 0;
 }
 
 }  // namespace
 
+std::string LastFileError() { return t_lastFileError; }
+
 DataFileLock::DataFileLock(const std::string& path) {
-  // Read access is all flock needs, so a lock file that another node's user
-  // created (and that this one may not write) still locks.
-  fd_ = Retry([&] { return open((path + ".lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666); });
-  if (fd_ < 0) return;
-  if (Retry([&] { return flock(fd_, LOCK_EX); }) != 0) {
-    close(fd_);
-    fd_ = -1;
-  }
+  error_ = Files().Lock(path + ".lock", handle_);
+  if (!Note(error_)) handle_ = -1;
 }
 
 DataFileLock::~DataFileLock() {
-  if (fd_ >= 0) close(fd_);  // closing the descriptor releases the lock
+  if (handle_ >= 0) Files().Unlock(handle_);
 }
 
 bool WriteFileAtomic(const std::string& path, const std::string& contents) {
-  // mkstemp names the temporary file uniquely, so two nodes writing at the
-  // same moment never share one.
-  std::string tmpl = path + ".tmp.XXXXXX";
-  int fd = mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  // fsync before the rename: after a crash the file is the old one or the
-  // new one, never an empty one.
-  bool ok = fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, contents) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(tmpl.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(tmpl.c_str());
-  return ok;
+  return Note(Files().WriteFileAtomic(path, contents));
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0;
+  FileInfo info;
+  return Files().Stat(path, info) == 0;
 }
 
-bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
+bool DeleteFile(const std::string& path) {
+  int err = Files().Remove(path);
+  return err == ENOENT || Note(err);
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return rename(from.c_str(), to.c_str()) == 0;
+  return Note(Files().Rename(from, to));
+}
+
+bool MakeFolder(const std::string& path) {
+  int err = Files().MakeFolder(path);
+  if (err == EEXIST) {
+    FileInfo info;
+    if (Files().Stat(path, info) == 0 && info.Kind == FileKind::Folder) return true;
+  }
+  return Note(err);
+}
+
+bool ListFolder(const std::string& path, std::vector<std::string>& names) {
+  if (!Note(Files().ListFolder(path, names))) return false;
+  std::sort(names.begin(), names.end());
+  return true;
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes) {
+  return Note(Files().Append(path, bytes));
 }
 
 bool ReadFileText(const std::string& path, std::string& contents) {
-  int fd = Retry([&] { return open(path.c_str(), O_RDONLY | O_CLOEXEC); });
-  if (fd < 0) return false;
-  std::string text;
-  char buf[8192];
-  ssize_t n;
-  while ((n = Retry([&] { return read(fd, buf, sizeof buf); })) > 0) {
-    text.append(buf, static_cast<size_t>(n));
-  }
-  close(fd);
-  if (n < 0) return false;  // a folder, for one, opens but cannot be read
-  contents = std::move(text);
-  return true;
+  return Note(Files().ReadFile(path, contents));
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

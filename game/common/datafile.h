@@ -22,10 +22,11 @@
 #include <vector>
 
 // Holds the advisory lock of one shared data file while it lives. The lock
-// is an exclusive flock on a companion file, path + ".lock", created when
-// missing and left in place. Construction blocks until the lock is free.
-// When the lock file cannot be opened (a read-only folder) the object holds
-// nothing and the caller goes on unlocked, as the game did before locking.
+// is an exclusive whole-file lock on a companion file, path + ".lock",
+// created when missing and left in place; it holds across machines on NFS.
+// Construction blocks until the lock is free. A lock that cannot be taken
+// (a read-only folder, a file system without locks) is not held: the caller
+// must then make no change, and LastFileError() (or Error()) says why.
 // A process must not lock the same file twice at once: the second lock
 // would wait for the first forever.
 class DataFileLock {
@@ -35,11 +36,18 @@ class DataFileLock {
   DataFileLock(const DataFileLock&) = delete;
   DataFileLock& operator=(const DataFileLock&) = delete;
 
-  bool Held() const { return fd_ >= 0; }
+  bool Held() const { return handle_ >= 0; }
+  // The errno value of the failed lock; 0 when held.
+  int Error() const { return error_; }
 
  private:
-  int fd_ = -1;
+  int handle_ = -1;
+  int error_ = 0;
 };
+
+// The system's message of the last file call of this thread that failed
+// ("No space left on device"), for a caller to show or log.
+std::string LastFileError();
 
 // Replaces the file's contents atomically; false when it could not (the old
 // file is then left as it was and no temporary file remains). A new file
@@ -54,6 +62,13 @@ bool FileExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Renames from over to (replacing it atomically); false when it could not.
 bool RenameFile(const std::string& from, const std::string& to);
+// Makes a folder; true when it is there (also when it already was).
+bool MakeFolder(const std::string& path);
+// The names in a folder (no "." or ".."), sorted; false when it cannot be
+// read.
+bool ListFolder(const std::string& path, std::vector<std::string>& names);
+// Appends bytes to the file in one write, creating it when missing.
+bool AppendToFile(const std::string& path, std::string_view bytes);
 
 // The whole file; false when it cannot be opened or read.
 bool ReadFileText(const std::string& path, std::string& contents);

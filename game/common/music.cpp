@@ -1,7 +1,6 @@
 #include "game/common/music.h"
 
-#include "doorkit/AnsiMusicMini.h"
-#include "doorkit/platform.h"
+#include "doorkit/door.h"
 
 bool Music = true;
 

@@ -1,9 +1,7 @@
 #include "game/common/sysoplog.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "doorkit/door.h"
+#include "doorkit/filesystem.h"
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
 #include "game/common/gamedir.h"
@@ -34,11 +32,7 @@ std::string SysopLogLine(const std::string& what, const std::string& systemMessa
 
 void SysopLog(const std::string& what, const std::string& systemMessage) {
   std::string line = SysopLogLine(what, systemMessage) + "\n";
-  int fd = open((GetGameDir() + "qgs.log").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return;
   // One write per line: O_APPEND places it whole at the end, whoever else
-  // is appending at the same moment.
-  ssize_t written = write(fd, line.data(), line.size());
-  (void)written;
-  close(fd);
+  // is appending at the same moment. The log's own failure is not logged.
+  Files().Append(GetGameDir() + "qgs.log", line);
 }

@@ -7,7 +7,7 @@
 
 // Whole numbers (TryStrToInt32, StrToIntDef, ClampInt32) and UpperCase come
 // from the door layer's string helpers.
-#include "doorkit/stringutils.h"
+#include "doorkit/door.h"
 
 // Trims characters with codes below 33 (blanks and control characters) from
 // both ends.

@@ -26,6 +26,12 @@ std::string Edge(char left, char middle, char right) {
   return std::string(1, left) + field + middle + field + right;
 }
 
+// A ruler's full name in its 24 columns: a longer one (a 35-letter name
+// after "Queen ") is cut there, so the frame stays in line.
+std::string NameCell(const TPlayer& p) {
+  return Format("%-24s", p.GetFullName().substr(0, kFieldWidth - 2).c_str());
+}
+
 std::string Blocks(int n) { return std::string(static_cast<size_t>(n < 0 ? 0 : n), kBarBlock); }
 
 uint8_t OwnerColour(const TPlayer& p) { return p.IsPlayer ? 2 : 3; }
@@ -70,8 +76,8 @@ void WriteCounterRow(const char* label, int32_t left, int32_t right) {
 void DrawForcesBoard(TPlayer& ALeft, TPlayer& ARight, const char* ARightLabel, uint8_t ABoxColour) {
   DoorTextAttr(ABoxColour);
   DoorWriteLn(Edge(kTopLeft, kTeeDown, kTopRight));
-  DoorWriteLn(std::string(1, kVertical) + "  " + Format("%-24s", ALeft.GetFullName().c_str()) +
-              kVertical + "  " + Format("%-24s", ARight.GetFullName().c_str()) + kVertical);
+  DoorWriteLn(std::string(1, kVertical) + "  " + NameCell(ALeft) + kVertical + "  " +
+              NameCell(ARight) + kVertical);
   DoorWriteLn(Edge(kTeeRight, kTeeUp, kTeeLeft));
   WriteBarRow(" You: ", ALeft, ABoxColour);
   WriteBarRow(ARightLabel, ARight, ABoxColour);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <string_view>
 
 #include "game/common/datafile.h"
@@ -198,6 +200,29 @@ std::unique_ptr<TPvPGameState> TPvPGameState::Create() {
   return state;
 }
 
+std::unique_ptr<TPvPGameState> TPvPGameState::CreateFromFile(const std::string& AFileName) {
+  auto state = std::make_unique<TPvPGameState>();
+  const int64_t draw = Random(1000);
+  state->Status = gsWaitingForPlayers;
+  state->MaxPlayers = 2;
+  state->CurrentPlayers = 0;
+  state->MonthNumber = 1;
+  // The dates are read in file order and a load stops at the first it
+  // cannot read, so a NaN left in one marks where Create's "now" shows.
+  const TDateTime unread = std::numeric_limits<TDateTime>::quiet_NaN();
+  state->CreatedDate = state->LastMoveDate = state->TimeoutDate = unread;
+  const bool read = state->ReadFromFile(AFileName);
+  if (!read || std::isnan(state->TimeoutDate)) {
+    const TDateTime now = Now();
+    if (!read) state->GameID = StampOf(now) + std::to_string(draw);
+    for (TDateTime* date : {&state->CreatedDate, &state->LastMoveDate}) {
+      if (std::isnan(*date)) *date = now;
+    }
+    state->TimeoutDate = now + kTimeoutDays;
+  }
+  return state;
+}
+
 bool TPvPGameState::SaveToFile(const std::string& AFileName) const {
   std::string text;
   auto line = [&](const std::string& s) {
@@ -235,12 +260,14 @@ bool TPvPGameState::SaveToFile(const std::string& AFileName) const {
   return WriteFileAtomic(AFileName, text);
 }
 
-void TPvPGameState::LoadFromFile(const std::string& AFileName) {
+void TPvPGameState::LoadFromFile(const std::string& AFileName) { ReadFromFile(AFileName); }
+
+bool TPvPGameState::ReadFromFile(const std::string& AFileName) {
   Player1DisplayName.clear();
   Player2DisplayName.clear();
   GameNumber = 0;
   std::string text;
-  if (!ReadFileText(AFileName, text)) return;
+  if (!ReadFileText(AFileName, text)) return false;
   FieldReader in(text);
 
   std::string header;
@@ -280,7 +307,7 @@ void TPvPGameState::LoadFromFile(const std::string& AFileName) {
   in.NameIfAny(Winner);
   int32_t count = 0;
   in.NumberOr(count, 0);
-  if (in.Stopped()) return;
+  if (in.Stopped()) return true;
 
   // The count is only a bound: a damaged one reads the lines that are there.
   LastTurnActions.clear();
@@ -290,6 +317,7 @@ void TPvPGameState::LoadFromFile(const std::string& AFileName) {
   }
   if (Player1DisplayName.empty()) Player1DisplayName = Player1Alias;
   if (Player2DisplayName.empty()) Player2DisplayName = Player2Alias;
+  return true;
 }
 
 void TPvPGameState::SavePlayerToState(const TPlayer& APlayer, int32_t APlayerNumber) {

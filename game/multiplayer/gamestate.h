@@ -67,6 +67,11 @@ class TPvPGameState {
   // A new game: GameID from the clock and one draw, waiting, MaxPlayers 2,
   // no players, month 1, all three dates now (TimeoutDate now + 7 days).
   static std::unique_ptr<TPvPGameState> Create();
+  // Create, then LoadFromFile: the same state and the same one draw, but
+  // the clock is read only for what the file leaves of the new state (a
+  // file that cannot be read at all, or one that ends before its dates).
+  // Every listing loads every game file this way.
+  static std::unique_ptr<TPvPGameState> CreateFromFile(const std::string& AFileName);
 
   // Writes the whole state (v1.2), replacing the file atomically. Failures
   // are swallowed by the game; the result tells tests and the save checks.
@@ -83,4 +88,9 @@ class TPvPGameState {
   std::string GetPlayerAlias(int32_t APlayerNumber) const;
   // 1..4 for the first slot whose alias equals AAlias exactly; 0 if none.
   int32_t GetPlayerNumber(const std::string& AAlias) const;
+
+ private:
+  // LoadFromFile; false when the file could not be read at all (nothing
+  // was changed).
+  bool ReadFromFile(const std::string& AFileName);
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "doorkit/door.h"
+#include "game/common/datafile.h"
 #include "game/common/prompts.h"
 #include "game/common/textutil.h"
 #include "game/kingdom/board.h"
@@ -91,7 +92,8 @@ std::string SummaryOf(const std::vector<std::string>& ALog) {
     } else if (line.starts_with("[") || line.empty() || has("Monthly Update")) {
       continue;
     } else if (summary.size() < 60) {
-      summary += line + ", ";
+      // A log line is shown as text, never as terminal commands.
+      summary += PrintableText(line) + ", ";
     }
   }
   if (summary.size() > 2) summary.resize(summary.size() - 2);

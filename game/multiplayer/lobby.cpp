@@ -175,9 +175,9 @@ char DrawMenu() {
   }
   DoorTextAttr(3);
   DoorWrite("    [W] Who is Online");
-  CleanupExpiredOnlinePlayers();
-  LoadOnlinePlayers();
-  if (OnlinePlayerCount > 1) {
+  // The list as the caller's own entry was refreshed for this draw (the
+  // one rewrite of the list a draw makes, expiry included).
+  if (SomeoneElseOnline()) {
     DoorTextAttr(15);
     DoorWrite("  (You are not alone)");
   }

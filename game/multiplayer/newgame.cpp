@@ -167,7 +167,7 @@ void JoinPvPGame() {
   // The game is read again under the store lock: another caller may have
   // joined it (or the expiry pass removed it) while this one was typing.
   const std::string& fileName = open[choice - 1].FileName;
-  TPvPGameState joined;
+  TPvPGameState joined = *open[choice - 1].State;
   if (!JoinGameFile(fileName, *Player, joined)) {
     Player.reset();  // the kingdom was made for this game only
     DoorWriteLn();

@@ -33,15 +33,70 @@ void DropExpired() {
   CountList();
 }
 
+// The list read from the lines of the file. A record is an alias line and
+// its date line; one that cannot be read is passed over without shifting
+// the records after it: a line is taken for a date line only when it reads
+// as a date, and for an alias only when it does not.
+void ParseList(const std::vector<std::string>& lines) {
+  OnlinePlayers.clear();
+  auto isDate = [&](size_t i) {
+    TDateTime when;
+    return i < lines.size() && TryStrToDateTime(lines[i], when);
+  };
+  size_t i = 0;
+  while (i < lines.size()) {
+    std::string alias = PrintableText(lines[i]);
+    TDateTime when = 0;
+    if (i + 1 < lines.size() && TryStrToDateTime(lines[i + 1], when)) {
+      // A whole record; an alias of blanks or control characters names
+      // nobody, and its record goes with it.
+      if (!alias.empty()) OnlinePlayers.push_back(TOnlinePlayer{std::move(alias), when});
+      i += 2;
+      continue;
+    }
+    if (alias.empty() || isDate(i)) {
+      ++i;  // a stray blank line, or a date whose alias was lost
+      continue;
+    }
+    // An alias whose date is damaged or missing counts as active now. The
+    // line after it was its date unless a date follows that line too: then
+    // it is the next record's alias.
+    OnlinePlayers.push_back(TOnlinePlayer{std::move(alias), Now()});
+    i += isDate(i + 2) ? 1 : 2;
+  }
+  CountList();
+}
+
+// An alias the list can hold: one the loader reads back as it was written.
+// A session without an alias (standard I/O with a node number alone) is
+// not listed.
+bool Listable(const std::string& alias) {
+  return !alias.empty() && PrintableText(alias) == alias;
+}
+
+std::string ListText() {
+  std::string text;
+  for (const TOnlinePlayer& p : OnlinePlayers) {
+    if (!Listable(p.Alias)) continue;
+    text += p.Alias + "\n" + DateTimeToStr(p.LastActivity) + "\n";
+  }
+  return text;
+}
+
 // One change of the list: load, change, save, all under the file's lock. A
 // file this node cannot read is left as it is rather than replaced by what
-// little it could make of it.
+// little it could make of it, and one the change leaves as it was is not
+// written again.
 void ChangeList(const std::function<void()>& change) {
   DataFileLock lock(GetOnlineFile());
   if (ExistsButUnreadable(GetOnlineFile())) return;
-  LoadOnlinePlayers();
+  std::string before;
+  const bool existed = ReadFileText(GetOnlineFile(), before);
+  ParseList(existed ? SplitLines(before) : std::vector<std::string>());
   change();
-  SaveOnlinePlayers();
+  const std::string after = ListText();
+  if (existed && after == before) return;
+  WriteFileAtomic(GetOnlineFile(), after);
 }
 
 // Whole minutes since the activity, rounded to the nearest, halves to even.
@@ -80,31 +135,12 @@ void ShowList() {
 std::string GetOnlineFile() { return GetGameDir() + "qgs-online.dat"; }
 
 void LoadOnlinePlayers() {
-  OnlinePlayers.clear();
   std::vector<std::string> lines;
-  if (ReadFileLines(GetOnlineFile(), lines)) {
-    LineReader in(std::move(lines));
-    while (!in.Eof()) {
-      TOnlinePlayer entry;
-      const std::string alias = in.ReadLine();
-      if (alias.empty()) continue;  // a stray blank line: the entries go on after it
-      entry.Alias = PrintableText(alias);
-      entry.LastActivity = Now();
-      if (!in.Eof()) TryStrToDateTime(in.ReadLine(), entry.LastActivity);
-      // An alias of control characters alone names nobody.
-      if (!entry.Alias.empty()) OnlinePlayers.push_back(std::move(entry));
-    }
-  }
-  CountList();
+  if (!ReadFileLines(GetOnlineFile(), lines)) lines.clear();
+  ParseList(lines);
 }
 
-bool SaveOnlinePlayers() {
-  std::string text;
-  for (const TOnlinePlayer& p : OnlinePlayers) {
-    text += p.Alias + "\n" + DateTimeToStr(p.LastActivity) + "\n";
-  }
-  return WriteFileAtomic(GetOnlineFile(), text);
-}
+bool SaveOnlinePlayers() { return WriteFileAtomic(GetOnlineFile(), ListText()); }
 
 void CleanupExpiredOnlinePlayers() { ChangeList(DropExpired); }
 
@@ -115,12 +151,14 @@ void UpdatePlayerOnlineStatus() {
                            [](const TOnlinePlayer& p) { return p.Alias == HoldAliasForWrite; });
     if (me != OnlinePlayers.end()) {
       me->LastActivity = Now();
-    } else {
+    } else if (Listable(HoldAliasForWrite)) {
       OnlinePlayers.push_back(TOnlinePlayer{HoldAliasForWrite, Now()});
       CountList();
     }
   });
 }
+
+bool SomeoneElseOnline() { return OnlinePlayerCount > (Listable(HoldAliasForWrite) ? 1 : 0); }
 
 void RemovePlayerFromOnline() {
   ChangeList([] {

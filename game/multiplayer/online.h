@@ -30,7 +30,9 @@ void OnlineReset();
 // Game directory + "qgs-online.dat".
 std::string GetOnlineFile();
 // Replaces the list with the file's entries; a missing or unreadable file
-// gives an empty list. A date line that is missing or damaged reads as now.
+// gives an empty list. A date line that is missing or damaged reads as now;
+// a record that cannot be read at all (a blank alias, a date without its
+// alias) is skipped without shifting the records after it.
 void LoadOnlinePlayers();
 // Writes the list atomically; false when it could not (the old file is then
 // left). A caller changing the list by hand holds DataFileLock on
@@ -39,8 +41,15 @@ bool SaveOnlinePlayers();
 // Load, drop the entries idle for more than ONLINE_TIMEOUT_MINUTES, save.
 void CleanupExpiredOnlinePlayers();
 // Marks the caller (HoldAliasForWrite, matched exactly) active now, adding
-// an entry when there is none; expired entries are dropped on the way.
+// an entry when there is none; expired entries are dropped on the way. A
+// caller without an alias is not listed (an entry needs a line of its own
+// that the loader can read back). A change that leaves the file's bytes as
+// they were does not rewrite it.
 void UpdatePlayerOnlineStatus();
+// Whether the list as last loaded holds anyone besides the caller: more
+// than the caller's own entry, or anyone at all for a caller the list
+// cannot hold (one without an alias).
+bool SomeoneElseOnline();
 // Removes the caller's entry, if any.
 void RemovePlayerFromOnline();
 // The list screen, ended by "Press any key..." and one key.

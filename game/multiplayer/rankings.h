@@ -5,6 +5,7 @@
 //   "qgs-pvp-last.dat"     last month's table, archived at the rollover.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,8 +46,8 @@ class TPvPRankings {
   // at the int32 limits.
   void UpdatePlayer(const std::string& AAlias, const std::string& ADisplayName, bool AWon,
                     int32_t AScore, int32_t AMonths);
-  // The records in descending key order, by the table's exchange sort (the
-  // order among equal keys is the one that sort leaves, not a stable one).
+  // The records in descending key order, equal keys as the exchange sort
+  // leaves them (ExchangeSortOrder).
   void GetSortedByScore(std::vector<TPvPPlayerRecord>& AResult) const;
   void GetSortedByWins(std::vector<TPvPPlayerRecord>& AResult) const;
   // A copy; an empty record (LastPlayed now) outside 0..PlayerCount-1.
@@ -55,6 +56,12 @@ class TPvPRankings {
  private:
   std::vector<TPvPPlayerRecord> FPlayers;  // in insertion order
 };
+
+// The order in which the rankings list entries of these keys: descending,
+// and among equal keys the order left by the exchange sort
+//   for i, for j > i: if key[j] > key[i], exchange entries i and j
+// (which is not a stable one), found in O(n log n): the indexes of AKeys.
+std::vector<size_t> ExchangeSortOrder(const std::vector<int32_t>& AKeys);
 
 // Records a finished game in both tables: their Name is the display name and
 // their Score the score credited. Player 1 is always recorded first. The

@@ -1,8 +1,5 @@
 #include "game/multiplayer/storage.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <map>
 
@@ -160,7 +157,7 @@ void DeleteOldGames(TDateTime ANow, std::map<std::string, std::unique_ptr<TPvPGa
     if (known != AMoved.end()) {
       // Not read again, but it costs the one draw every state made does,
       // so that later draws fall as they would after a reading.
-      TPvPGameState::Create();
+      Random(1000);
       state = std::move(known->second);
     } else {
       state = LoadGameState(dir + name);
@@ -215,7 +212,7 @@ std::string NextGameID(const std::string& AGameID, int AStep) {
 
 void InitializeGameDirs() {
   for (const std::string& dir : {GamesDir(), GetActiveGamesDir(), GetCompletedGamesDir()}) {
-    if (!FileExists(dir)) mkdir(dir.c_str(), 0777);
+    MakeFolder(dir);
   }
 }
 
@@ -226,20 +223,15 @@ std::string GameFileName(const TPvPGameState& AState) { return "game_" + AState.
 
 std::vector<std::string> ListGameFiles(const std::string& ADir) {
   std::vector<std::string> names;
-  DIR* dir = opendir(ADir.c_str());
-  if (!dir) return names;
-  while (const dirent* entry = readdir(dir)) {
-    if (IsDatName(entry->d_name)) names.emplace_back(entry->d_name);
-  }
-  closedir(dir);
-  std::sort(names.begin(), names.end());
+  if (!ListFolder(ADir, names)) return {};
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& name) { return !IsDatName(name.c_str()); }),
+              names.end());
   return names;
 }
 
 std::unique_ptr<TPvPGameState> LoadGameState(const std::string& APath) {
-  std::unique_ptr<TPvPGameState> state = TPvPGameState::Create();
-  state->LoadFromFile(APath);
-  return state;
+  return TPvPGameState::CreateFromFile(APath);
 }
 
 int32_t GetNextAvailableGameNumber() {
@@ -319,7 +311,13 @@ bool CreateGameFile(TPvPGameState& AState) {
 bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom, TPvPGameState& AJoined) {
   StoreLock lock;
   const std::string path = GetActiveGamesDir() + AFileName;
-  TPvPGameState game;
+  // Read over the listed state: a field the file cannot give (a damaged
+  // date) keeps the value the listing showed instead of a blank state's,
+  // which the expiry pass would take for a game of 1899.
+  // The GameID goes, so that a file that cannot be opened at all is not
+  // joined from the listing alone.
+  TPvPGameState game = AJoined;
+  game.GameID.clear();
   if (!Reread(path, game)) return false;
   if (game.Status != gsWaitingForPlayers || game.Player1Alias == HoldAliasForWrite) return false;
   game.Player2Alias = HoldAliasForWrite;

@@ -21,8 +21,8 @@
 // the store lock); never the other way round. No key is ever awaited under
 // the store lock.
 //
-// Loading a game file makes a new state with TPvPGameState::Create, so every
-// file a scan reads costs one Random(1000) draw; the re-checks made under
+// Loading a game file makes a new state as TPvPGameState::Create does, so
+// every file a scan reads costs one Random(1000) draw; the re-checks made under
 // the store lock read into a plain state and draw nothing.
 #pragma once
 
@@ -55,7 +55,7 @@ std::string GameFileName(const TPvPGameState& AState);
 // The "*.dat" names of a folder in directory order; empty when it cannot be
 // read.
 std::vector<std::string> ListGameFiles(const std::string& ADir);
-// A new state (TPvPGameState::Create) loaded from the file.
+// A new state loaded from the file (TPvPGameState::CreateFromFile).
 std::unique_ptr<TPvPGameState> LoadGameState(const std::string& APath);
 
 // The lowest number from 1 up that no active game and no game completed
@@ -96,9 +96,11 @@ TGameScan CleanupAndScanGames();
 bool CreateGameFile(TPvPGameState& AState);
 
 // Seats the caller (HoldAliasForWrite) with AKingdom as player 2 in the
-// open game AFileName of "active". Under the store lock the file is read
-// again and joined only if it still waits for an opponent that is not its
-// creator; then AJoined holds the state as written. False when another node
+// open game AFileName of "active". On entry AJoined is the game as it was
+// listed. Under the store lock the file is read again over it (so a field
+// the file cannot give keeps the listed value, as the listing showed it) and
+// joined only if it still waits for an opponent that is not its creator;
+// then AJoined holds the state as written. False when another node
 // was first, the game is gone, or the file could not be written.
 bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom,
                   TPvPGameState& AJoined);

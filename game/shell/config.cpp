@@ -1,17 +1,19 @@
 #include "game/shell/config.h"
 
-#include <fstream>
-
+#include "game/common/datafile.h"
 #include "game/common/gamedir.h"
 #include "game/common/textutil.h"
 
 TConfig ReadConfig() {
   TConfig config;
-  std::ifstream in(GetGameDir() + "qgs.cfg", std::ios::binary);
-  if (!in) return config;
-  std::string line;
-  for (int n = 1; n <= 4 && std::getline(in, line); ++n) {
-    line = TrimControl(line);
+  std::string text;
+  if (!ReadFileText(GetGameDir() + "qgs.cfg", text)) return config;
+  size_t start = 0;
+  for (int n = 1; n <= 4 && start < text.size(); ++n) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = TrimControl(text.substr(start, end - start));
+    start = end + 1;
     if (line.empty()) continue;
     switch (n) {
       case 1: config.SysopName = line; break;

@@ -63,9 +63,30 @@ TEST_F(SocketCallerTest, CursorKeysBecomeExtendedKeysEvenWhenCut) {
   EXPECT_FALSE(DoorLastKey.Extended);
 }
 
-TEST_F(SocketCallerTest, UnknownAndUnfinishedSequencesAreSwallowed) {
-  fake.SocketChunk("\x1b[5~");
-  EXPECT_EQ(DoorReadKey(), '~');  // the "5" went with ESC [
+TEST_F(SocketCallerTest, OtherSequencesAreSwallowedWhole) {
+  // Home, End, the page keys, function keys (CSI and SS3 forms) and keys
+  // with modifiers leave no byte behind that a menu could take for a
+  // typed key; the next key is the one that follows them.
+  const struct {
+    const char* sequence;
+    char next;
+    bool extended;
+  } cases[] = {
+      {"\x1b[5~", 'z', false},      // PgUp
+      {"\x1b[6~", 'z', false},      // PgDn
+      {"\x1b[H", 'z', false},       // Home
+      {"\x1b[4~", 'z', false},      // End
+      {"\x1b[11~", 'z', false},     // F1, VT220 style
+      {"\x1bOP", 'z', false},       // F1, SS3 style
+      {"\x1b[1;5A", 'z', false},    // Ctrl-Up
+      {"\x1bOB", 'P', true},        // Down from a terminal in application mode
+      {"\x1b[1\r", '\r', false},    // a control byte ends the sequence and is kept
+  };
+  for (const auto& c : cases) {
+    fake.SocketChunk(std::string(c.sequence) + (c.extended ? "" : "z"), fake.nowMs);
+    EXPECT_EQ(DoorReadKey(), c.next) << c.sequence + 1;
+    EXPECT_EQ(DoorLastKey.Extended, c.extended) << c.sequence + 1;
+  }
   fake.SocketChunk("\x1b[", fake.nowMs);
   fake.SocketChunk("z", fake.nowMs + 2000);  // long after the sequence gave up
   EXPECT_EQ(DoorReadKey(), 'z');

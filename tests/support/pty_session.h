@@ -41,6 +41,9 @@ class PtySession {
   // The wait status once the program has ended within the timeout, or -1.
   int WaitForExit(std::chrono::milliseconds timeout = kTimeout);
 
+  // The program's process id, for what /proc tells of it.
+  pid_t Pid() const { return pid_; }
+
   static constexpr std::chrono::milliseconds kTimeout{10000};
 
  private:

@@ -8,10 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 
+#include "support/fake_files.h"
 #include "support/fake_platform.h"
+#include "support/lock_probe.h"
 
 namespace fs = std::filesystem;
 
@@ -30,13 +33,7 @@ class DataFileTest : public ::testing::Test {
 };
 
 // True when another open of the lock file could take the lock right now.
-bool LockIsFree(const std::string& path) {
-  int fd = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
-  close(fd);
-  return free;
-}
+bool LockIsFree(const std::string& path) { return LockFileIsFree(path + ".lock"); }
 
 TEST(SplitLines, AnyLineEndEndsALineAndTheLastIsOptional) {
   using V = std::vector<std::string>;
@@ -197,7 +194,8 @@ bool LockedByAnotherUser(const std::string& dir, const std::string& path) {
   if (child == 0) {
     if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
     if (open(lockFile.c_str(), O_RDWR | O_CLOEXEC) >= 0) _exit(3);  // still allowed to write
-    _exit(DataFileLock(path).Held() ? 0 : 1);
+    DataFileLock lock(path);
+    _exit(lock.Held() ? 0 : lock.Error() == EACCES ? 1 : 4);
   }
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child) return false;
@@ -205,13 +203,32 @@ bool LockedByAnotherUser(const std::string& dir, const std::string& path) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-TEST_F(DataFileTest, ALockFileThatCannotBeWrittenStillLocks) {
-  EXPECT_TRUE(LockedByAnotherUser(fake.gameDir, Path("shared.dat")));
+// An exclusive lock that holds on NFS needs the lock file open for writing;
+// one that cannot be written is refused, never taken in a weaker form that
+// other nodes' locks would not see.
+TEST_F(DataFileTest, ALockFileThatCannotBeWrittenIsRefused) {
+  EXPECT_FALSE(LockedByAnotherUser(fake.gameDir, Path("shared.dat")));
 }
 
-TEST_F(DataFileTest, LockWithoutALockFileGoesOnUnlocked) {
+TEST_F(DataFileTest, ALockInAMissingFolderIsRefusedWithTheReason) {
   DataFileLock lock(Path("missing/shared.dat"));
   EXPECT_FALSE(lock.Held());
+  EXPECT_EQ(lock.Error(), ENOENT);
+  EXPECT_EQ(LastFileError(), "No such file or directory");
+}
+
+TEST_F(DataFileTest, AFailedCallLeavesItsMessageForTheCaller) {
+  FakeFileSystem files;
+  files.AddFolder(fake.gameDir);
+  files.Fail(FakeFileSystem::Op::Write, ENOSPC);
+  EXPECT_FALSE(WriteFileAtomic(Path("a.dat"), "x"));
+  EXPECT_EQ(LastFileError(), "No space left on device");
+  files.Fail(FakeFileSystem::Op::Rename, EIO);
+  EXPECT_FALSE(RenameFile(Path("a.dat"), Path("b.dat")));
+  EXPECT_EQ(LastFileError(), "Input/output error");
+  // A file already gone is what a removal wants: no failure.
+  EXPECT_TRUE(DeleteFile(Path("never.dat")));
+  EXPECT_EQ(LastFileError(), "Input/output error");
 }
 
 }  // namespace

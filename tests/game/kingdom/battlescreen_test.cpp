@@ -59,6 +59,26 @@ TEST_F(BattleScreenTest, HumanMoverWithFullAndEmptiestBars) {
   EXPECT_EQ(fake.TakeOut(), expected);
 }
 
+TEST_F(BattleScreenTest, ANameIsCutToItsCellAndTheFrameHolds) {
+  const struct {
+    std::string title, name, cell;  // cell: the 24 columns shown
+  } cases[] = {
+      {"Queen", std::string(35, 'W'), "Queen " + std::string(18, 'W')},
+      {"King", std::string(19, 'x'), "King " + std::string(19, 'x')},  // exactly fills it
+      {"King", "Arthur", "King Arthur             "},
+  };
+  for (const auto& c : cases) {
+    Player->Title = c.title;
+    Player->Name = c.name;
+    fake.TakeOut();
+    Player->DrawScreen(1);
+    const std::string out = fake.TakeOut();
+    const std::string names = V + "  " + c.cell + V + "  King Computer           " + V + CRLF;
+    EXPECT_NE(out.find(kTop + names + kUnderNames), std::string::npos) << c.name;
+    EXPECT_EQ(Player->GetFullName(), c.title + " " + c.name);  // the kingdom keeps it whole
+  }
+}
+
 TEST_F(BattleScreenTest, BoardLandsOnTheLocalScreenCellForCell) {
   SetCounters(*Player, {.Score = 12, .Kastle = 23000, .Civilians = 12345, .Gold = 18000,
                         .Food = 250000});

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 #include "game/common/datafile.h"
@@ -393,6 +394,46 @@ TEST_F(GameStateTest, CreateStampsTheClockAndOneDraw) {
   EXPECT_EQ(s->LastMoveDate, fake.Now());
   EXPECT_EQ(s->TimeoutDate, fake.Now() + 7);
   EXPECT_TRUE(s->LastTurnActions.empty());
+}
+
+// Loading reads the clock only for what the file leaves of the new state,
+// yet gives what Create and LoadFromFile give, with the same one draw.
+TEST_F(GameStateTest, CreateFromFileIsCreateThenLoad) {
+  fake.Advance(((3 * 60 + 4) * 60 + 5) * 1000);
+  const std::string whole = V12File();
+  const std::string dates = "8-12-26 01:24:35\n9-12-26 10:00:00\n16-12-26\n";
+  const size_t datesAt = whole.find(dates);
+  ASSERT_NE(datesAt, std::string::npos);
+  const std::string beforeDates = whole.substr(0, datesAt);
+  const struct {
+    const char* name;
+    const char* file;  // nullptr: no file at all
+    std::string text;
+  } cases[] = {
+      {"whole", "game_1.dat", whole},
+      {"no file", nullptr, ""},
+      {"empty", "game_1.dat", ""},
+      {"ends before the dates", "game_1.dat", beforeDates},
+      {"ends after the first date", "game_1.dat", beforeDates + "8-12-26 01:24:35\n"},
+      {"a damaged last move", "game_1.dat", beforeDates + "8-12-26 01:24:35\nnever\n"},
+      {"a damaged timeout", "game_1.dat", beforeDates + "8-12-26\n9-12-26\n31-2-26\n"},
+      {"v1.0", "game_1.dat", "# QGS PvP Game State v1.0\nID\n1\n1\n2\n2\nAnn\nBob\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove(path.c_str());
+    if (c.file) WriteFixture(c.text);
+    fake.drawsAsked.clear();
+    fake.Draws({7, 7});
+    std::unique_ptr<TPvPGameState> want = TPvPGameState::Create();
+    want->LoadFromFile(path);
+    std::unique_ptr<TPvPGameState> got = TPvPGameState::CreateFromFile(path);
+    EXPECT_EQ(Fields(*got), Fields(*want));
+    EXPECT_EQ(got->CreatedDate, want->CreatedDate);
+    EXPECT_EQ(got->LastMoveDate, want->LastMoveDate);
+    EXPECT_EQ(got->TimeoutDate, want->TimeoutDate);
+    EXPECT_EQ(fake.drawsAsked, (std::vector<int64_t>{1000, 1000}));
+  }
 }
 
 TEST_F(GameStateTest, KingdomsCopyToAndFromTheirSlots) {

@@ -91,6 +91,20 @@ TEST_F(GameViewTest, PlayerOneSeesTheBoardAndTheirTurn) {
   EXPECT_EQ(View("12\r  "), expected);
 }
 
+TEST_F(GameViewTest, LongNamesAreCutToTheirCellsOnScreenOnly) {
+  TPvPGameState s = Game();
+  s.Player1DisplayName = std::string(35, 'A');
+  s.Player2DisplayName = std::string(35, 'B');
+  Put(s);
+  const std::string out = View("12\r  ");
+  EXPECT_NE(out.find(Edge('\xC9', '\xCB', '\xBB') + V + "  Queen " + std::string(18, 'A') + V +
+                     "  King " + std::string(19, 'B') + V + "\r\n" + Edge('\xCC', '\xCA', '\xB9')),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Last Move by " + std::string(35, 'B')), std::string::npos);
+  EXPECT_EQ(Read(Active(s.GameID)).Player1DisplayName, std::string(35, 'A'));
+}
+
 TEST_F(GameViewTest, PlayerTwoIsOnTheLeftAndASpectatorSeesPlayerOneThere) {
   Put(Game());
   struct Case {
@@ -143,6 +157,10 @@ TEST_F(GameViewTest, StatusWinnerAndLastMove) {
         "[ACTION:assassinate]", "[ACTION:soldier_attack]"},
        A(12) + "Status: Abandoned\r\n" + A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) +
            ":\r\n" + A(11) + "  Gronel attack, Slingard attack, Assassination attempt\r\n" + key},
+      {"control characters planted in the log are dropped", gsAbandoned, "",
+       {"Bob\x1b[2J cleared\x07 the\x0e\x7fscreen"},
+       A(12) + "Status: Abandoned\r\n" + A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) +
+           ":\r\n" + A(11) + "  Bob[2J cleared thescreen\r\n" + key},
       {"plain lines up to 60 characters", gsInProgress, "",
        {std::string(58, 'a'), "more"},
        A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" +

@@ -1,9 +1,12 @@
 #include "game/multiplayer/lobby.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "doorkit/door.h"
 #include "storage_support.h"
@@ -163,6 +166,65 @@ TEST_F(LobbyTest, TheMenuSaysWhenSomeoneElseIsOnline) {
     fake.Keys("v");
     EXPECT_EQ(ShowMultiplayerMenu(), 'V');
     EXPECT_EQ(AfterLobby(fake.TakeOut()), Menu(c.online, c.time, 'V'));
+  }
+}
+
+// Counts the files renamed into place in a folder: every rewrite of a data
+// file is a temporary file renamed over the old one, so one rename is one
+// write (and one sync).
+class RenameCounter {
+ public:
+  explicit RenameCounter(const std::string& dir)
+      : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    EXPECT_GE(fd_, 0);
+    EXPECT_GE(inotify_add_watch(fd_, dir.c_str(), IN_MOVED_TO), 0);
+  }
+  ~RenameCounter() { close(fd_); }
+  // The renames onto `name` since the last call.
+  int Take(const std::string& name) {
+    int count = 0;
+    alignas(inotify_event) char buf[4096];
+    for (ssize_t n; (n = read(fd_, buf, sizeof buf)) > 0;) {
+      for (char* at = buf; at < buf + n;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(at);
+        if (e->len > 0 && name == e->name) ++count;
+        at += sizeof(inotify_event) + e->len;
+      }
+    }
+    return count;
+  }
+
+ private:
+  int fd_;
+};
+
+TEST_F(LobbyTest, AMenuDrawRewritesTheOnlineListOnceAndOnlyWhenItChanges) {
+  std::ofstream(fake.gameDir + "qgs-online.dat") << "Bob\n9-12-26 11:59:00\nOld\n9-12-26 11:50:00\n";
+  RenameCounter renames(fake.gameDir);
+  const struct {
+    const char* what;
+    int64_t advanceMs;
+    int writes;
+    const char* file;
+  } draws[] = {
+      {"the caller is added and Old expires", 0, 1,
+       "Bob\n9-12-26 11:59:00\nAnn\n9-12-26 12:00:00\n"},
+      {"the same second again: nothing to write", 0, 0,
+       "Bob\n9-12-26 11:59:00\nAnn\n9-12-26 12:00:00\n"},
+      {"half a minute on: the caller's time", 30000, 1,
+       "Bob\n9-12-26 11:59:00\nAnn\n9-12-26 12:00:30\n"},
+      {"five minutes on: Bob expires as well", 300000, 1, "Ann\n9-12-26 12:05:30\n"},
+  };
+  for (const auto& d : draws) {
+    SCOPED_TRACE(d.what);
+    fake.Advance(d.advanceMs);
+    fake.Keys("x");
+    ShowMultiplayerMenu();
+    EXPECT_EQ(renames.Take("qgs-online.dat"), d.writes);
+    std::ifstream in(fake.gameDir + "qgs-online.dat");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), d.file);
+    const bool others = std::string(d.file).find("Bob") != std::string::npos;
+    EXPECT_EQ(fake.TakeOut().find("(You are not alone)") != std::string::npos, others);
   }
 }
 

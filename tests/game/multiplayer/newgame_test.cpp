@@ -241,6 +241,44 @@ TEST_F(JoinTest, AGameTakenOrGoneMeanwhileIsNotWritten) {
   }
 }
 
+// A file whose dates cannot be read is listed with the listing's dates (the
+// loader's rule); the join writes back that same game, so that the next
+// expiry pass does not take it for one from 1899.
+TEST_F(JoinTest, AGameWithUnreadableDatesIsJoinedAsItWasListed) {
+  const std::string path = Active("20261201080003");
+  std::string text;
+  ASSERT_TRUE(ReadFileText(path, text));
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    lines.push_back(text.substr(at, end - at));
+  }
+  ASSERT_GT(lines.size(), 41u);
+  lines[39] = "31-31-26 99:99:99";  // the creation date; the two after it go unread
+  text.clear();
+  for (const std::string& line : lines) text += line + "\n";
+  ASSERT_TRUE(WriteFileAtomic(path, text));
+
+  const TDateTime listed = fake.Now();
+  fake.Keys("2\rq\r\rx");
+  JoinPvPGame();
+  const std::string out = fake.TakeOut();
+  EXPECT_EQ(UpToFirst(out, "cancel: "), kList);  // "Dan (Created just now)"
+  EXPECT_NE(out.find("Successfully joined game!"), std::string::npos);
+
+  const TPvPGameState game = Read(path);
+  EXPECT_EQ(game.Status, gsInProgress);
+  EXPECT_EQ(game.Player2Alias, "sir ann");
+  EXPECT_EQ(Kingdom(game, 1), Worked());  // what the file did hold is kept
+  for (TDateTime date : {game.CreatedDate, game.LastMoveDate}) {
+    EXPECT_NEAR(date, listed, 1.0 / 86400);
+  }
+  EXPECT_NEAR(game.TimeoutDate, listed + 7, 1.0 / 86400);
+  CleanupExpiredGames();
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_EQ(Read(path).Status, gsInProgress);
+}
+
 TEST_F(NewGameTest, TimeAgo) {
   struct Case {
     int64_t secondsAgo;

@@ -58,6 +58,13 @@ TEST_F(OnlineTest, LoadsWhatTheFileHoldsAndSavesItBack) {
       {"control characters in aliases",
        "A\x1b[2Jnn\n9-12-26 11:58:00\n\x07\x7f\n9-12-26 11:58:30\nCid\n9-12-26 11:59:00\n",
        "A[2Jnn\n9-12-26 11:58:00\nCid\n9-12-26 11:59:00\n"},
+      // A record that cannot be read does not shift the ones after it.
+      {"blank alias before its date", "\n9-12-26 11:58:00\nCid\n9-12-26 11:59:00\n",
+       "Cid\n9-12-26 11:59:00\n"},
+      {"a date without its alias", "Ann\n9-12-26 11:58:00\n9-12-26 11:58:30\nCid\n9-12-26 11:59:00\n",
+       "Ann\n9-12-26 11:58:00\nCid\n9-12-26 11:59:00\n"},
+      {"an alias without its date line", "Ann\nCid\n9-12-26 11:59:00\n",
+       "Ann\n9-12-26 12:00:00\nCid\n9-12-26 11:59:00\n"},
       {"empty file", "", ""},
   };
   for (const Case& c : cases) {
@@ -97,6 +104,30 @@ TEST_F(OnlineTest, MarkingActivityRefreshesTheCallersEntryInPlace) {
   EXPECT_EQ(Get(), "Ann\n9-12-26 11:58:00\nBob\n9-12-26 12:00:30\nbob\n9-12-26 11:57:00\n"
                    "Dee\n9-12-26 12:00:30\n");
   EXPECT_EQ(OnlinePlayerCount, 4);
+}
+
+// Standard I/O with a node number alone gives no alias. Such a caller is
+// not listed: two short sessions used to leave a blank line and a date on
+// file, read back as phantom players.
+TEST_F(OnlineTest, ACallerWithoutAnAliasIsNotListedButSeesTheOthers) {
+  Put("Ann\n9-12-26 11:58:00\n");
+  HoldAliasForWrite = "";
+  for (int session = 0; session < 2; ++session) {
+    UpdatePlayerOnlineStatus();
+    EXPECT_EQ(Get(), "Ann\n9-12-26 11:58:00\n");
+    EXPECT_TRUE(SomeoneElseOnline());
+    RemovePlayerFromOnline();
+    fake.Advance(1000);
+  }
+  HoldAliasForWrite = "Ann";
+  UpdatePlayerOnlineStatus();
+  EXPECT_EQ(OnlinePlayerCount, 1);
+  EXPECT_FALSE(SomeoneElseOnline());
+  // Nothing the list cannot read back is written, whoever put it in.
+  OnlinePlayers.push_back(TOnlinePlayer{"", Now()});
+  OnlinePlayers.push_back(TOnlinePlayer{"Cy\nd", Now()});
+  ASSERT_TRUE(SaveOnlinePlayers());
+  EXPECT_EQ(Get(), "Ann\n9-12-26 12:00:02\n");
 }
 
 TEST_F(OnlineTest, LeavingRemovesOnlyTheCallersFirstEntry) {

@@ -19,6 +19,7 @@
 #include "game/common/globals.h"
 #include "support/engine_support.h"
 #include "support/fake_platform.h"
+#include "support/game_files.h"
 
 // A fake platform on which another node can act while the caller types.
 class NodesPlatform : public FakePlatform {
@@ -95,18 +96,7 @@ class PlayTest : public ::testing::Test {
   }
 
   TPvPGameState Make(const Game& g) {
-    TPvPGameState s;
-    s.GameID = g.id;
-    s.GameNumber = g.number;
-    s.GameType = gtMultiplayer;
-    s.Status = g.status;
-    s.MaxPlayers = 2;
-    s.CurrentPlayers = g.p2.empty() ? 1 : 2;
-    s.Player1Alias = g.p1;
-    s.Player1DisplayName = g.name1;
-    s.Player2Alias = g.p2;
-    s.Player2DisplayName = g.name2;
-    s.CurrentTurnAlias = g.turn;
+    TPvPGameState s = TwoCallerGame(g.id, g.number, g.status, {g.p1, g.name1, g.p2, g.name2, g.turn});
     s.MonthNumber = g.month;
     s.TurnOrder[0] = g.order0;
     s.TurnOrder[1] = 3 - g.order0;
@@ -123,23 +113,8 @@ class PlayTest : public ::testing::Test {
   }
   void Put(const Game& g) { ASSERT_TRUE(Make(g).SaveToFile(Active(g.id))); }
 
-  static std::string Name(const std::string& id) { return "game_" + id + ".dat"; }
-  static std::string Active(const std::string& id) { return GetActiveGamesDir() + Name(id); }
-  static std::string Completed(const std::string& id) {
-    return GetCompletedGamesDir() + Name(id);
-  }
-  static TPvPGameState Read(const std::string& path) {
-    TPvPGameState s;
-    s.LoadFromFile(path);
-    return s;
-  }
-  static Counters Kingdom(const TPvPGameState& s, int n) {
-    if (n == 1)
-      return {s.Player1Score, s.Player1Kastle, s.Player1Soldiers, s.Player1Civilians,
-              s.Player1Gronels, s.Player1Slingards, s.Player1Assassins, s.Player1Guards,
-              s.Player1Gold, s.Player1Food};
-    return {s.Player2Score, s.Player2Kastle, s.Player2Soldiers, s.Player2Civilians,
-            s.Player2Gronels, s.Player2Slingards, s.Player2Assassins, s.Player2Guards,
-            s.Player2Gold, s.Player2Food};
-  }
+  static std::string Name(const std::string& id) { return GameFile(id); }
+  static std::string Active(const std::string& id) { return ActiveGame(id); }
+  static std::string Completed(const std::string& id) { return CompletedGame(id); }
+  static TPvPGameState Read(const std::string& path) { return ReadGame(path); }
 };

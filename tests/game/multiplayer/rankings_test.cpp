@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -166,6 +168,7 @@ TEST_F(RankingsTest, LoadsEveryLayoutAndKeepsWhatADamagedFileHolds) {
       {"control characters in names", "1\nB\x1b[2Job\nB\x07\n1\n0\n1\n7\n0\n5\n5\n1-1-27\n",
        "1\n" + Record("B[2Job", "B", 1, 0, 1, 7, 0, 5, 5, "1-1-27")},
       {"CRLF line ends", "1\r\nBob\r\nB\r\n1\r\n0\r\n1\r\n7\r\n0\r\n5\r\n5\r\n1-1-27\r\n", "1\n" + bob},
+      {"CR line ends, the last line without", "1\rBob\rB\r1\r0\r1\r7\r0\r5\r5\r1-1-27", "1\n" + bob},
   };
   for (const Case& c : cases) EXPECT_EQ(RoundTrip(c.file), c.saved) << c.what;
 }
@@ -217,6 +220,40 @@ TEST_F(RankingsTest, SortsWithTheExchangeSort) {
   table.UpdatePlayer("Ann", "", true, 0, 1);
   table.GetSortedByWins(sorted);  // wins 1, 2, 2, 3
   EXPECT_EQ(Aliases(sorted), (std::vector<std::string>{"Dee", "Cid", "Bob", "Ann"}));
+}
+
+// The rankings' exchange sort as it always ran, kept here as the reference
+// for the order it leaves among equal keys.
+std::vector<size_t> ReferenceExchangeSort(const std::vector<int32_t>& keys) {
+  std::vector<size_t> order(keys.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  for (size_t i = 0; i + 1 < order.size(); ++i) {
+    for (size_t j = i + 1; j < order.size(); ++j) {
+      if (keys[order[j]] > keys[order[i]]) std::swap(order[i], order[j]);
+    }
+  }
+  return order;
+}
+
+TEST(ExchangeSortOrder, LeavesEqualKeysExactlyAsTheExchangeSortDoes) {
+  // Tables full of ties, from a few distinct keys to nearly all distinct.
+  std::mt19937 draw(20261211);
+  for (size_t size : {0, 1, 2, 3, 5, 8, 13, 40, 100, 333}) {
+    for (int32_t spread : {1, 2, 3, 5, 20, 1000}) {
+      for (int seed = 0; seed < 20; ++seed) {
+        std::vector<int32_t> keys(size);
+        for (int32_t& k : keys) k = static_cast<int32_t>(draw() % static_cast<uint32_t>(spread));
+        ASSERT_EQ(ExchangeSortOrder(keys), ReferenceExchangeSort(keys))
+            << size << " entries, keys 0.." << spread - 1 << ", seed " << seed;
+      }
+    }
+  }
+  const std::vector<int32_t> extremes = {0, INT32_MIN, INT32_MAX, -1, INT32_MAX, INT32_MIN, 0, 0};
+  EXPECT_EQ(ExchangeSortOrder(extremes), ReferenceExchangeSort(extremes));
+  // Ascending keys: every pass exchanges all the way along.
+  std::vector<int32_t> ascending;
+  for (int32_t k = 0; k < 300; ++k) ascending.push_back(k / 3);
+  EXPECT_EQ(ExchangeSortOrder(ascending), ReferenceExchangeSort(ascending));
 }
 
 std::string Title(const std::string& title) {

@@ -16,6 +16,7 @@
 #include "game/multiplayer/rankings.h"
 #include "game/common/globals.h"
 #include "support/fake_platform.h"
+#include "support/nodes.h"
 
 namespace {
 
@@ -42,30 +43,8 @@ void RunNode(int node) {
   }
 }
 
-// Forks the nodes; they wait on the pipe and all start when it closes.
-std::vector<pid_t> StartNodes() {
-  int gate[2];
-  if (pipe(gate) != 0) return {};
-  std::vector<pid_t> nodes;
-  for (int node = 0; node < kNodes; ++node) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(gate[1]);
-      char c;
-      int status = read(gate[0], &c, 1) == 0 ? 0 : 3;
-      try {
-        RunNode(node);
-      } catch (...) {
-        status = 1;
-      }
-      _exit(status);  // no destructors: the fake would remove the shared folder
-    }
-    if (pid > 0) nodes.push_back(pid);
-  }
-  close(gate[0]);
-  close(gate[1]);
-  return nodes;
-}
+// Forks the nodes; they all start at once.
+std::vector<pid_t> StartNodes() { return StartNodesAtOnce(kNodes, RunNode); }
 
 TEST(SharedRankingsAndOnline, NoGameAndNoOnlineEntryIsLost) {
   FakePlatform fake;

@@ -12,6 +12,7 @@
 #include "game/multiplayer/storage.h"
 #include "game/common/globals.h"
 #include "support/fake_platform.h"
+#include "support/nodes.h"
 
 namespace {
 
@@ -32,26 +33,7 @@ void CreateGames(FakePlatform& fake, int node) {
 TEST(StorageNodes, GamesCreatedOnManyNodesAtOnceGetTheirOwnNumbers) {
   FakePlatform fake;
   InitializeGameDirs();
-  int gate[2];
-  ASSERT_EQ(pipe(gate), 0);
-  std::vector<pid_t> nodes;
-  for (int node = 0; node < kNodes; ++node) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(gate[1]);
-      char c;
-      int status = read(gate[0], &c, 1) == 0 ? 0 : 3;
-      try {
-        CreateGames(fake, node);
-      } catch (...) {
-        status = 1;
-      }
-      _exit(status);  // no destructors: the fake would remove the shared folder
-    }
-    if (pid > 0) nodes.push_back(pid);
-  }
-  close(gate[0]);
-  close(gate[1]);  // all nodes start now
+  std::vector<pid_t> nodes = StartNodesAtOnce(kNodes, [&](int node) { CreateGames(fake, node); });
   ASSERT_EQ(nodes.size(), static_cast<size_t>(kNodes));
   for (pid_t pid : nodes) {
     int status = 0;

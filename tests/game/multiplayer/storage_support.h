@@ -10,6 +10,7 @@
 #include "game/multiplayer/storage.h"
 #include "game/common/globals.h"
 #include "support/fake_platform.h"
+#include "support/game_files.h"
 
 // One game file's fields of interest.
 struct G {
@@ -34,21 +35,8 @@ class StorageTest : public ::testing::Test {
   }
 
   TPvPGameState Make(const G& g) {
-    TPvPGameState s;
-    s.GameID = g.id;
-    s.GameNumber = g.number;
-    s.GameType = gtMultiplayer;
-    s.Status = g.status;
-    s.MaxPlayers = 2;
-    s.CurrentPlayers = g.p2.empty() ? 1 : 2;
-    s.Player1Alias = g.p1;
-    s.Player1DisplayName = g.name1;
-    s.Player2Alias = g.p2;
-    s.Player2DisplayName = g.name2;
-    s.CurrentTurnAlias = g.turn;
+    TPvPGameState s = TwoCallerGame(g.id, g.number, g.status, {g.p1, g.name1, g.p2, g.name2, g.turn});
     s.MonthNumber = g.month;
-    s.TurnOrder[0] = 1;
-    s.TurnOrder[1] = 2;
     s.Player1Title = "Queen";
     s.Player2Title = "King";
     s.Player1Score = 100;
@@ -61,14 +49,10 @@ class StorageTest : public ::testing::Test {
   void PutActive(const G& g) { ASSERT_TRUE(Make(g).SaveToFile(Active(g.id))); }
   void PutCompleted(const G& g) { ASSERT_TRUE(Make(g).SaveToFile(Completed(g.id))); }
 
-  static std::string Name(const std::string& id) { return "game_" + id + ".dat"; }
-  static std::string Active(const std::string& id) { return GetActiveGamesDir() + Name(id); }
-  static std::string Completed(const std::string& id) { return GetCompletedGamesDir() + Name(id); }
-  static TPvPGameState Read(const std::string& path) {
-    TPvPGameState s;
-    s.LoadFromFile(path);
-    return s;
-  }
+  static std::string Name(const std::string& id) { return GameFile(id); }
+  static std::string Active(const std::string& id) { return ActiveGame(id); }
+  static std::string Completed(const std::string& id) { return CompletedGame(id); }
+  static TPvPGameState Read(const std::string& path) { return ReadGame(path); }
   static std::vector<std::string> Names(const TGameList& games) {
     std::vector<std::string> names;
     for (const TGameEntry& e : games) names.push_back(e.FileName);

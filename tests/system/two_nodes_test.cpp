@@ -30,6 +30,7 @@
 #include "game/multiplayer/rankings.h"
 #include "game/multiplayer/storage.h"
 #include "support/engine_support.h"
+#include "support/game_files.h"
 #include "support/pty_session.h"
 
 namespace fs = std::filesystem;
@@ -45,16 +46,6 @@ const std::string kMarker = "[TEXT:* Monthly Update *]";
 ::testing::AssertionResult Shows(const std::string& screen, const std::string& text) {
   if (screen.find(text) != std::string::npos) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "\"" << text << "\" is not on the screen:\n" << screen;
-}
-
-Counters Kingdom(const TPvPGameState& s, int n) {
-  if (n == 1)
-    return {s.Player1Score, s.Player1Kastle, s.Player1Soldiers, s.Player1Civilians,
-            s.Player1Gronels, s.Player1Slingards, s.Player1Assassins, s.Player1Guards,
-            s.Player1Gold, s.Player1Food};
-  return {s.Player2Score, s.Player2Kastle, s.Player2Soldiers, s.Player2Civilians,
-          s.Player2Gronels, s.Player2Slingards, s.Player2Assassins, s.Player2Guards,
-          s.Player2Gold, s.Player2Food};
 }
 
 // The one game file in a folder, read by the game's own reader.

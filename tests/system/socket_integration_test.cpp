@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -216,6 +217,72 @@ TEST(SocketIntegration, Door32WithUtf8OutputPlaysAndEndsWhenTheCallerHangsUp) {
   EXPECT_NE(screen.find("\xe2\x95\x94"), std::string::npos);  // the menu's top-left corner
   EXPECT_EQ(screen.find('\xc9'), std::string::npos);            // not as code page 437
   EXPECT_EQ(screen.find("\x1b[M"), std::string::npos);          // no music
+  HangUpAndExpectCleanEnd(door);
+}
+
+// The screen from `from` on with its colour and cursor sequences left out.
+std::string PlainText(const std::string& screen, size_t from) {
+  std::string text;
+  for (size_t i = from; i < screen.size(); ++i) {
+    if (screen[i] == '\x1b' && i + 1 < screen.size() && screen[i + 1] == '[') {
+      i += 2;
+      while (i < screen.size() && !std::isalpha(static_cast<unsigned char>(screen[i]))) ++i;
+      continue;
+    }
+    text += screen[i];
+  }
+  return text;
+}
+
+TEST(SocketIntegration, CursorAndFunctionKeysDoNothingAtAnyMenu) {
+  auto writeDoor32 = [](const fs::path& dir, int handle) {
+    std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
+        << "2\r\n" << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
+        << "10\r\n60\r\n1\r\n2\r\n";
+  };
+  Door door({"-D{dir}/DOOR32.SYS"}, writeDoor32);
+  ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
+  door.Type("\r");
+  // Up, Down, Right, Left, the same in application mode, F1 both ways,
+  // PgUp, PgDn, Home, End, Insert.
+  const std::string keys =
+      "\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1bOB\x1bOP\x1b[11~\x1b[5~\x1b[6~\x1b[H\x1b[F\x1b[2~";
+  const struct {
+    const char* prompt;
+    const char* typed;
+    const char* echo;  // nothing: a pause, where any key goes on
+  } steps[] = {
+      {"[Y/N] -=> ", "n", "N\r\n"},
+      {"Select option: ", "m", "M\r\n"},
+      {"C,J,P,V,R,W,Q -=> ", "c", "C\r\n"},
+      {"Queen? -=> ", "q", "Q\r\n"},
+      {"known by sire? -=> ", "\x19wolf\r", "wolf"},
+      {"Press any key...", " ", nullptr},
+      {"C,J,P,V,R,W,Q -=> ", "q", "Q\r\n"},
+      {"Select option: ", "k", "K\r\n"},
+      {"Queen? -=> ", "k", "K\r\n"},
+      {"known by sire? -=> ", "wolf\r", "wolf"},
+      {"Is this OK? [y/N] -=> ", "n", "N\r\n"},
+  };
+  for (const auto& step : steps) {
+    ASSERT_TRUE(door.ReadUntil(step.prompt)) << door.Screen();
+    if (!step.echo) {
+      door.Type(step.typed);
+      continue;
+    }
+    const size_t at = door.Screen().size();
+    door.Type(keys + step.typed);
+    ASSERT_TRUE(door.ReadUntil(step.echo)) << step.prompt << PlainText(door.Screen(), at);
+    const std::string after = PlainText(door.Screen(), at);
+    // The line editor draws its field (blank, or the default name) first.
+    const bool field = std::string(step.echo) == "wolf";
+    const size_t text = field ? after.find_last_of(' ', after.find("wolf")) + 1 : 0;
+    EXPECT_EQ(after.substr(text, std::string(step.echo).size()), step.echo) << step.prompt;
+  }
+  // No asks the question again; the caller leaves there.
+  ASSERT_TRUE(door.ReadUntil("Queen? -=> ")) << door.Screen();
+  EXPECT_NE(door.Screen().find("Game 1 created successfully!"), std::string::npos);
+  EXPECT_NE(door.Screen().find("\"King Wolf\" Is this OK?"), std::string::npos);
   HangUpAndExpectCleanEnd(door);
 }
 

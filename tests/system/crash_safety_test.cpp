@@ -48,6 +48,7 @@
 #include "game/shell/config.h"
 #include "game/common/globals.h"
 #include "support/fake_platform.h"
+#include "support/lock_probe.h"
 
 namespace {
 
@@ -704,8 +705,7 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
   if (checker == 0) {
     int taken = 0;
     for (const std::string& lock : locks) {
-      const int fd = open(lock.c_str(), O_RDONLY);
-      taken += fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+      taken += LockFileIsFree(lock);
     }
     _exit(taken == static_cast<int>(locks.size()) ? 0 : 1);
   }
