@@ -65,13 +65,17 @@ class PosixFileSystem final : public FileSystem {
     int fd = Retry([&] { return open(path.c_str(), O_RDONLY | O_CLOEXEC); });
     if (fd < 0) return LastErrno();
     std::string text;
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-      text.reserve(static_cast<size_t>(st.st_size));
-    }
     char buf[8192];
     ssize_t n;
-    while ((n = Retry([&] { return read(fd, buf, sizeof buf); })) > 0) {
+    for (bool first = true; (n = Retry([&] { return read(fd, buf, sizeof buf); })) > 0;
+         first = false) {
+      // Most files (every game file) fit the buffer: only a bigger one is
+      // worth asking its size, which costs a listing one call a file.
+      struct stat st {};
+      if (first && n == static_cast<ssize_t>(sizeof buf) && fstat(fd, &st) == 0 &&
+          S_ISREG(st.st_mode) && st.st_size > 0) {
+        text.reserve(static_cast<size_t>(st.st_size));
+      }
       text.append(buf, static_cast<size_t>(n));
     }
     int err = n < 0 ? LastErrno() : 0;  // a folder, for one, opens but cannot be read

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "doorkit/filesystem.h"
+#include "game/common/sysoplog.h"
 #include "game/common/textutil.h"
 
 namespace {
@@ -24,15 +25,32 @@ std::string LastFileError() { return t_lastFileError; }
 
 DataFileLock::DataFileLock(const std::string& path) {
   error_ = Files().Lock(path + ".lock", handle_);
-  if (!Note(error_)) handle_ = -1;
+  if (!Note(error_)) {
+    handle_ = -1;
+    // Every refused lock is in the sysop's log: it means a share without
+    // working locks, and the change the caller wanted was not made.
+    SysopLog("Could not lock " + path + ".lock", LastFileError());
+  }
 }
 
 DataFileLock::~DataFileLock() {
   if (handle_ >= 0) Files().Unlock(handle_);
 }
 
+namespace {
+
+// A failed change of a data file is in the sysop's log: the old file is
+// whole, but the change the caller made is not on disk.
+bool Logged(int err, const std::string& what) {
+  if (Note(err)) return true;
+  SysopLog(what, LastFileError());
+  return false;
+}
+
+}  // namespace
+
 bool WriteFileAtomic(const std::string& path, const std::string& contents) {
-  return Note(Files().WriteFileAtomic(path, contents));
+  return Logged(Files().WriteFileAtomic(path, contents), "Could not write " + path);
 }
 
 bool FileExists(const std::string& path) {
@@ -42,11 +60,11 @@ bool FileExists(const std::string& path) {
 
 bool DeleteFile(const std::string& path) {
   int err = Files().Remove(path);
-  return err == ENOENT || Note(err);
+  return err == ENOENT || Logged(err, "Could not remove " + path);
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return Note(Files().Rename(from, to));
+  return Logged(Files().Rename(from, to), "Could not rename " + from + " to " + to);
 }
 
 bool MakeFolder(const std::string& path) {

@@ -26,7 +26,8 @@
 // created when missing and left in place; it holds across machines on NFS.
 // Construction blocks until the lock is free. A lock that cannot be taken
 // (a read-only folder, a file system without locks) is not held: the caller
-// must then make no change, and LastFileError() (or Error()) says why.
+// must then make no change, and LastFileError() (or Error()) says why; the
+// refusal is in the sysop's log.
 // A process must not lock the same file twice at once: the second lock
 // would wait for the first forever.
 class DataFileLock {
@@ -50,7 +51,8 @@ class DataFileLock {
 std::string LastFileError();
 
 // Replaces the file's contents atomically; false when it could not (the old
-// file is then left as it was and no temporary file remains). A new file
+// file is then left as it was, no temporary file remains, and the failure
+// is in the sysop's log, as are those of RenameFile and DeleteFile). A new file
 // gets the usual permissions (0666 less the umask); an existing one keeps
 // its own.
 bool WriteFileAtomic(const std::string& path, const std::string& contents);

@@ -89,6 +89,7 @@ std::string ListText() {
 // written again.
 void ChangeList(const std::function<void()>& change) {
   DataFileLock lock(GetOnlineFile());
+  if (!lock.Held()) return;
   if (ExistsButUnreadable(GetOnlineFile())) return;
   std::string before;
   const bool existed = ReadFileText(GetOnlineFile(), before);

@@ -347,6 +347,7 @@ void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias
   const std::string allTimePath = dir + kAllTimeFile;
   // One lock for both tables and the rollover.
   DataFileLock lock(monthlyPath);
+  if (!lock.Held()) return;
   const TDateTime now = Now();
   int year, month, day;
   DecodeDate(now, year, month, day);

@@ -23,6 +23,7 @@ std::string GamesDir() { return GetGameDir() + "games/"; }
 class StoreLock {
  public:
   StoreLock() : lock_(GamesDir() + "store") {}
+  bool Held() const { return lock_.Held(); }
 
  private:
   DataFileLock lock_;
@@ -266,6 +267,7 @@ TGameList GetOpenGames() {
 
 void CleanupExpiredGames() {
   StoreLock lock;
+  if (!lock.Held()) return;
   const TDateTime now = Now();
   auto moved = CloseStaleGames(now, nullptr);
   DeleteOldGames(now, moved, nullptr);
@@ -282,9 +284,14 @@ TGameScan CleanupAndScanGames() {
   TGameScan scan;
   {
     StoreLock lock;
-    const TDateTime now = Now();
-    auto moved = CloseStaleGames(now, &scan.Active);
-    DeleteOldGames(now, moved, &scan.Completed);
+    if (lock.Held()) {
+      const TDateTime now = Now();
+      auto moved = CloseStaleGames(now, &scan.Active);
+      DeleteOldGames(now, moved, &scan.Completed);
+    } else {
+      // Without the lock nothing is changed, but the games still read.
+      scan = ScanAllGames();
+    }
   }
   // The states a second scan would have made, one draw each, so that later
   // draws fall as they would after the expiry pass and a fresh scan.
@@ -294,6 +301,7 @@ TGameScan CleanupAndScanGames() {
 
 bool CreateGameFile(TPvPGameState& AState) {
   StoreLock lock;
+  if (!lock.Held()) return false;
   AState.GameNumber = GetNextAvailableGameNumber();
   const std::string dir = GetActiveGamesDir();
   const std::string firstID = AState.GameID;
@@ -310,6 +318,7 @@ bool CreateGameFile(TPvPGameState& AState) {
 
 bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom, TPvPGameState& AJoined) {
   StoreLock lock;
+  if (!lock.Held()) return false;
   const std::string path = GetActiveGamesDir() + AFileName;
   // Read over the listed state: a field the file cannot give (a damaged
   // date) keeps the value the listing showed instead of a blank state's,
@@ -338,6 +347,7 @@ TTurnStart TTurnStart::Of(const TPvPGameState& AState) {
 TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
                    const TPvPGameState& AState) {
   StoreLock lock;
+  if (!lock.Held()) return tsWriteFailed;
   const std::string path = GetActiveGamesDir() + AFileName;
   const TTurnSave check = CheckTurn(path, AStart);
   if (check != tsSaved) return check;
@@ -347,6 +357,7 @@ TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
 TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart,
                           const TPvPGameState& AState) {
   StoreLock lock;
+  if (!lock.Held()) return tsWriteFailed;
   const TTurnSave check = CheckTurn(GetActiveGamesDir() + AFileName, AStart);
   if (check != tsSaved) return check;
   return MoveToCompleted(AFileName, AState) ? tsSaved : tsWriteFailed;

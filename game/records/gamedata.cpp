@@ -67,6 +67,7 @@ void WriteGameData(TGameData& GameData) { SaveGameData(GameData); }
 bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& records) {
   DataFileLock lock(GameDataPath());
   ReadGameData(records);
+  if (!lock.Held()) return false;
   // Records this node cannot read stay as they are rather than being
   // replaced by this one game.
   if (ExistsButUnreadable(GameDataPath())) return false;

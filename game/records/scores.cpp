@@ -190,6 +190,7 @@ void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) 
   // The scoreboards are only ever written here, so the scores' lock covers
   // them (and the rollover) too.
   DataFileLock lock(UserFilePath());
+  if (!lock.Held()) return;
   // A scores file this node cannot read (another user's, say) is left as it
   // is rather than replaced by this one game.
   if (ExistsButUnreadable(UserFilePath())) return;

@@ -26,7 +26,10 @@ class DataFileTest : public ::testing::Test {
   std::string Path(const std::string& name) { return fake.gameDir + name; }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(fake.gameDir)) names.push_back(e.path().filename());
+    // The sysop's log, where failures go, is not a leftover.
+    for (const auto& e : fs::directory_iterator(fake.gameDir)) {
+      if (e.path().filename() != "qgs.log") names.push_back(e.path().filename());
+    }
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -135,6 +138,11 @@ TEST_F(DataFileTest, AFailedWriteLeavesTheOldFileAndNoLeftovers) {
   EXPECT_FALSE(WriteFileAtomic(Path("taken.dat"), "x"));
   EXPECT_TRUE(fs::is_directory(Path("taken.dat")));
   EXPECT_EQ(Names(), std::vector<std::string>{"taken.dat"});
+  std::string log;
+  ASSERT_TRUE(ReadFileText(Path("qgs.log"), log));
+  EXPECT_NE(log.find(": Could not write " + Path("taken.dat") + ": Is a directory\n"),
+            std::string::npos)
+      << log;
 }
 
 TEST_F(DataFileTest, ReadingTellsMissingAndUnreadableFromContents) {
