@@ -107,8 +107,10 @@ std::string GameText(int n, TDateTime now, std::string& id, bool& completed) {
   id = std::to_string(20261209120000LL + n / 1000) + std::to_string(n % 1000);
   const TDateTime last = now - (completed ? 3 : 0.5);
   std::string t;
-  auto line = [&t](const std::string& s) { t += s;
-      t += '\n'; };
+  auto line = [&t](const std::string& s) {
+    t += s;
+    t += '\n';
+  };
   line("# QGS PvP Game State v1.2");
   line(id);
   line(std::to_string(n));
@@ -273,7 +275,8 @@ void Lobby(const fs::path& ARoot, int AGames, int AReps) {
     faults.push_back(static_cast<double>(cost.faults));
   }
   std::printf(
-      "%6d games  wall: read pass %7.2f ms, lobby redraw %7.2f ms, lobby/read %4.2f (%.2f to %.2f)\n"
+      "%6d games  wall: read pass %7.2f ms, lobby redraw %7.2f ms, lobby/read %4.2f (%.2f to "
+      "%.2f)\n"
       "              cpu:  read pass %7.2f ms, qgs %7.2f ms, lobby/read %4.2f (%.2f to %.2f); "
       "%.0f page faults a redraw\n",
       AGames, Median(read), Median(lobby), Median(ratio),

@@ -62,8 +62,16 @@ void BM_MonthlyRoyalty(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_MonthlyRankingsScreen)
-    ->Arg(1000)->Arg(5000)->Arg(10000)->Arg(20000)
-    ->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNLogN);
 BENCHMARK(BM_MonthlyRoyalty)
-    ->Arg(1000)->Arg(5000)->Arg(10000)->Arg(20000)
-    ->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNLogN);

@@ -52,6 +52,5 @@ std::string AnsiTextAttr(uint8_t a) {
 std::string AnsiBlink(bool on) {
   if (on) return kEsc + "5m";
   uint8_t a = GetTextAttr();
-  return kEsc + "0m" + AnsiTextBackground(static_cast<uint8_t>(a >> 4)) +
-         AnsiTextColour(a & 15);
+  return kEsc + "0m" + AnsiTextBackground(static_cast<uint8_t>(a >> 4)) + AnsiTextColour(a & 15);
 }

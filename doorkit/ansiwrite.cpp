@@ -80,7 +80,9 @@ void AnsiCommand(char c) {
   const TConsoleWindow w = ConsoleGetWindow();
   const int64_t width = w.Right - w.Left + 1, height = w.Bottom - w.Top + 1;
   const int64_t x = ConsoleWhereX(), y = ConsoleWhereY();
-  auto go = [](int64_t nx, int64_t ny) { ConsoleGotoXY(static_cast<int>(nx), static_cast<int>(ny)); };
+  auto go = [](int64_t nx, int64_t ny) {
+    ConsoleGotoXY(static_cast<int>(nx), static_cast<int>(ny));
+  };
   switch (c) {
     case 'A': go(x, std::max<int64_t>(1, y - n)); break;
     case 'B': go(x, std::min(height, y + n)); break;

@@ -70,9 +70,7 @@ void TakeByte(unsigned char b) {
       }
       // any other command (NOP, GA, AYT ...) stands alone and carries no key
       return;
-    case TelnetState::Option:
-      FTelnet = TelnetState::Data;
-      return;
+    case TelnetState::Option: FTelnet = TelnetState::Data; return;
     case TelnetState::Sub:
       if (b == kIac) FTelnet = TelnetState::SubCommand;
       return;
@@ -122,9 +120,9 @@ void CommOpen(int32_t handle) {
   FCommNumber = handle;
   FCarrier = true;
   Env().SocketSetBlocking(handle);
-  const char announcements[] = {static_cast<char>(kIac), static_cast<char>(kWill),
-                                static_cast<char>(kTransmitBinary), static_cast<char>(kIac),
-                                static_cast<char>(kWill), static_cast<char>(kEcho)};
+  const char announcements[] = {
+      static_cast<char>(kIac), static_cast<char>(kWill), static_cast<char>(kTransmitBinary),
+      static_cast<char>(kIac), static_cast<char>(kWill), static_cast<char>(kEcho)};
   CommWriteBlock(announcements, sizeof announcements);
 }
 

@@ -6,7 +6,7 @@ namespace {
 // The local console starts in 7 (see screencells), so that is the start.
 constexpr uint8_t kStartAttr = 7;
 uint8_t g_attr = kStartAttr;
-}
+}  // namespace
 
 uint8_t GetTextAttr() { return g_attr; }
 

@@ -30,7 +30,7 @@ struct TDoorDropInfo {
   std::string AliasOrRealName;
   int32_t Baud = 0;
   bool Clean = false;
-  int32_t ComNum = 0;  // socket handle; -1 means standard I/O
+  int32_t ComNum = 0;   // socket handle; -1 means standard I/O
   uint8_t ComType = 0;  // 0 local, 1 serial, 2 telnet, 3 WC5
   TDoorEmulationType Emulation = etANSI;
   bool Fairy = false;

@@ -61,7 +61,8 @@ int64_t ChecksUntilAction() {
     if (DoorLastKey.Time > next) {
       consider(1);  // the clock went back: no telling, check every second
     } else {
-      int64_t r = static_cast<int64_t>(DoorSession.MaxIdle) - SecondsBetween(next, DoorLastKey.Time);
+      int64_t r =
+          static_cast<int64_t>(DoorSession.MaxIdle) - SecondsBetween(next, DoorLastKey.Time);
       if (DoorOnTimeOut) consider(std::max<int64_t>(1, r + 2));  // idle > MaxIdle
       if (DoorOnTimeOutWarning) consider(ChecksUntilWarning(r));
     }
@@ -70,8 +71,8 @@ int64_t ChecksUntilAction() {
     if (DoorSession.TimeOn > next) {
       consider(1);
     } else {
-      int64_t left = static_cast<int64_t>(DoorDropInfo.MaxSeconds) -
-                     SecondsBetween(next, DoorSession.TimeOn);
+      int64_t left =
+          static_cast<int64_t>(DoorDropInfo.MaxSeconds) - SecondsBetween(next, DoorSession.TimeOn);
       if (DoorOnTimeUp) consider(std::max<int64_t>(1, left + 1));  // left < 1
       if (DoorOnTimeUpWarning) consider(ChecksUntilWarning(left));
     }
@@ -103,5 +104,5 @@ int32_t DoorSecondsIdle() { return ClampInt32(SecondsBetween(Now(), DoorLastKey.
 
 int32_t DoorSecondsLeft() {
   return ClampInt32(static_cast<int64_t>(DoorDropInfo.MaxSeconds) -
-                      SecondsBetween(Now(), DoorSession.TimeOn));
+                    SecondsBetween(Now(), DoorSession.TimeOn));
 }

@@ -76,8 +76,8 @@ void DefaultOnLocalLogin() {
   std::string name;
   do {
     write("  |0AName or handle |0F:|07 ");
-    name = DoorInput("SYSOP", "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ", '\0', 40,
-                     40, 31);
+    name = DoorInput("SYSOP", "qwertyuiopasdfghjklzxcvbnmQWERTYUIOPASDFGHJKLZXCVBNM ", '\0', 40, 40,
+                     31);
   } while (name.empty());
   DoorDropInfo.RealName = name;
   DoorDropInfo.Alias = name;

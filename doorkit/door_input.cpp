@@ -80,8 +80,7 @@ bool ReadSocketKey(char& ch) {
 }  // namespace
 
 const std::string DOOR_INPUT_CHARS_ALL = Printable(' ', '~');
-const std::string DOOR_INPUT_CHARS_ALPHA =
-    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+const std::string DOOR_INPUT_CHARS_ALPHA = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 const std::string DOOR_INPUT_CHARS_NUMERIC = "0123456789";
 const std::string DOOR_INPUT_CHARS_FILENAME = Printable(' ', '~', "`/*?<>|\"");
 
@@ -211,8 +210,8 @@ bool DoorLiteBar(int32_t APageSize) {
       break;
     }
     int step = 0;
-    if (std::string("26MP").find(key) != std::string::npos &&
-        DoorLiteBarIndex < APageSize - 1 && DoorLiteBarIndex < count - 1) {
+    if (std::string("26MP").find(key) != std::string::npos && DoorLiteBarIndex < APageSize - 1 &&
+        DoorLiteBarIndex < count - 1) {
       step = 1;
     } else if (std::string("48HK").find(key) != std::string::npos && DoorLiteBarIndex >= 1) {
       step = -1;

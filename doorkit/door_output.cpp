@@ -36,8 +36,7 @@ void DoorOutputReset() {
 }
 
 void DoorSend(const std::string& bytes) {
-  const std::string& out =
-      DoorCharset == csUTF8 ? Cp437ToUtf8(StripAnsiMusic(bytes)) : bytes;
+  const std::string& out = DoorCharset == csUTF8 ? Cp437ToUtf8(StripAnsiMusic(bytes)) : bytes;
   if (out.empty()) return;
   // Held until the program next waits (doorkit/outbuf.h).
   if (Stdio) {

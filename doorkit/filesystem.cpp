@@ -141,8 +141,8 @@ class PosixFileSystem final : public FileSystem {
   }
 
   int Append(const std::string& path, std::string_view bytes) override {
-    int fd = Retry(
-        [&] { return open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666); });
+    int fd =
+        Retry([&] { return open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666); });
     if (fd < 0) return LastErrno();
     ssize_t n = Retry([&] { return write(fd, bytes.data(), bytes.size()); });
     int err = n < 0 ? LastErrno() : static_cast<size_t>(n) < bytes.size() ? EIO : 0;

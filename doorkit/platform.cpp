@@ -146,7 +146,7 @@ class RealPlatform final : public Platform {
   }
 
   bool SocketIsOpen(int fd) override {
-    struct stat st{};
+    struct stat st {};
     return fd >= 0 && fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode);
   }
 
@@ -198,15 +198,14 @@ class RealPlatform final : public Platform {
   void SleepMs(int ms) override {
     if (ms <= 0) return;
     timespec req{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&req, &req) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&req, &req) != 0 && errno == EINTR) {}
   }
 
   void Randomize() override {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
-    rng_.seed(static_cast<uint64_t>(ts.tv_sec) * 1000000007ULL ^
-              static_cast<uint64_t>(ts.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32));
+    rng_.seed(static_cast<uint64_t>(ts.tv_sec) * 1000000007ULL ^ static_cast<uint64_t>(ts.tv_nsec) ^
+              (static_cast<uint64_t>(getpid()) << 32));
   }
 
   int64_t Random(int64_t n) override {

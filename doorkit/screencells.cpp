@@ -22,7 +22,9 @@ Console g;
 
 bool OnScreen(int x, int y) { return x >= 1 && x <= kScreenColumns && y >= 1 && y <= kScreenRows; }
 
-TCharInfo& Cell(int x, int y) { return g.cells[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)]; }
+TCharInfo& Cell(int x, int y) {
+  return g.cells[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)];
+}
 
 void Put(int x, int y, TCharInfo cell) {
   Cell(x, y) = cell;
@@ -50,7 +52,8 @@ void Shift(int top, int bottom, int n) {
   const TConsoleWindow& w = g.window;
   if (n > 0) {
     for (int row = top; row + n <= bottom; ++row) CopyRow(row + n, row);
-    for (int row = std::max(top, bottom - n + 1); row <= bottom; ++row) BlankRow(row, w.Left, w.Right);
+    for (int row = std::max(top, bottom - n + 1); row <= bottom; ++row)
+      BlankRow(row, w.Left, w.Right);
   } else if (n < 0) {
     n = -n;
     for (int row = bottom; row - n >= top; --row) CopyRow(row - n, row);
@@ -121,7 +124,8 @@ void ConsoleWrite(std::string_view text) {
 }
 
 void ConsoleClrScr() {
-  for (int row = g.window.Top; row <= g.window.Bottom; ++row) BlankRow(row, g.window.Left, g.window.Right);
+  for (int row = g.window.Top; row <= g.window.Bottom; ++row)
+    BlankRow(row, g.window.Left, g.window.Right);
   MoveTo(g.window.Left, g.window.Top);
 }
 

@@ -214,10 +214,10 @@ std::string AskName(int fd) {
     }
     // The rest of that Enter (LF or NUL) and any late answers to our
     // negotiation are not the door's first key.
-    while (keys.Next(100) >= 0) {
-    }
+    while (keys.Next(100) >= 0) {}
     size_t first = name.find_first_not_of(' ');
-    if (first != std::string::npos) return name.substr(first, name.find_last_not_of(' ') - first + 1);
+    if (first != std::string::npos)
+      return name.substr(first, name.find_last_not_of(' ') - first + 1);
   }
 }
 
@@ -229,17 +229,17 @@ std::string WriteDoor32(const Options& o, const fs::path& nodeDir, int handle, i
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   // The BBS writes the file as DOS BBSes do, with CR LF line ends.
   const char* eol = "\r\n";
-  out << 2 << eol                   // telnet
-      << handle << eol              // the socket handle
-      << 38400 << eol               // baud
-      << "QGS bbshost 1.0" << eol   // BBS software
-      << node << eol                // user record number
-      << name << eol                // real name
-      << name << eol                // alias
-      << 100 << eol                 // security level
-      << o.minutes << eol           // minutes left
-      << 1 << eol                   // ANSI
-      << node << eol;               // node
+  out << 2 << eol                  // telnet
+      << handle << eol             // the socket handle
+      << 38400 << eol              // baud
+      << "QGS bbshost 1.0" << eol  // BBS software
+      << node << eol               // user record number
+      << name << eol               // real name
+      << name << eol               // alias
+      << 100 << eol                // security level
+      << o.minutes << eol          // minutes left
+      << 1 << eol                  // ANSI
+      << node << eol;              // node
   return path.string();
 }
 
@@ -327,8 +327,8 @@ int ServeCaller(const Options& o, int client, int node) {
   SendAll(client, std::string{static_cast<char>(kIac), static_cast<char>(kWill),
                               static_cast<char>(kEcho), static_cast<char>(kIac),
                               static_cast<char>(kWill), static_cast<char>(kSuppressGoAhead)});
-  SendAll(client, "\x1b[0m\x1b[2J\x1b[1;1HQGS BBS host simulator - node " +
-                      std::to_string(node) + "\r\n");
+  SendAll(client,
+          "\x1b[0m\x1b[2J\x1b[1;1HQGS BBS host simulator - node " + std::to_string(node) + "\r\n");
   std::string name = o.alias.empty() ? AskName(client) : o.alias;
   if (name.empty()) {
     Log("node %d: caller left before logging in", node);
@@ -401,7 +401,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   signal(SIGPIPE, SIG_IGN);
-  struct sigaction stop{};
+  struct sigaction stop {};
   stop.sa_handler = OnStop;  // no SA_RESTART: the waits below notice at once
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGTERM, &stop, nullptr);

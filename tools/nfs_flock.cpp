@@ -28,8 +28,7 @@ void Log(int op, int result, int err) {
                               result == 0 ? "-" : strerrorname_np(err));
   const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return;
-  if (write(fd, line, static_cast<size_t>(n)) < 0) {
-  }
+  if (write(fd, line, static_cast<size_t>(n)) < 0) {}
   close(fd);
 }
 
@@ -56,11 +55,8 @@ extern "C" int flock(int fd, int op) {
       if (access == O_WRONLY) return Fail(op, EBADF);
       fl.l_type = F_RDLCK;
       break;
-    case LOCK_UN:
-      fl.l_type = F_UNLCK;
-      break;
-    default:
-      return Fail(op, EINVAL);
+    case LOCK_UN: fl.l_type = F_UNLCK; break;
+    default: return Fail(op, EINVAL);
   }
   if (fcntl(fd, (op & LOCK_NB) ? F_OFD_SETLK : F_OFD_SETLKW, &fl) == 0) {
     Log(op, 0, 0);

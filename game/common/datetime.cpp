@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int64_t kUnixEpochDay = 25569;  // 1 January 1970 as a TDateTime
+constexpr int64_t kUnixEpochDay = 25569;                  // 1 January 1970 as a TDateTime
 constexpr TDateTime kMinDateTime = -693593.0;             // 1 January 1
 constexpr TDateTime kMaxDateTime = 2958465.0 + 0.999999;  // 31 December 9999
 
@@ -191,9 +191,9 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value) {
 }
 
 const char* MonthName(int Month) {
-  static const char* const kNames[12] = {"January", "February", "March",     "April",
-                                         "May",     "June",     "July",      "August",
-                                         "September", "October", "November", "December"};
+  static const char* const kNames[12] = {"January",   "February", "March",    "April",
+                                         "May",       "June",     "July",     "August",
+                                         "September", "October",  "November", "December"};
   return Month >= 1 && Month <= 12 ? kNames[Month - 1] : "";
 }
 

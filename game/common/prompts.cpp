@@ -9,9 +9,7 @@ char ReadEchoedKey() {
   // A cursor key's scan code is a letter ("P" for Down, "K" for Left): at a
   // one-key prompt only a key the caller typed is an answer.
   char key;
-  do {
-    key = UpKey(DoorReadKey());
-  } while (DoorLastKey.Extended);
+  do { key = UpKey(DoorReadKey()); } while (DoorLastKey.Extended);
   DoorWriteLn(std::string(1, key));
   return key;
 }

@@ -26,12 +26,12 @@ enum Pile { pSoldiers, pKastle, pGuards, pAssassins, pGronels, pSlingards, pCivi
 
 struct PileInfo {
   int32_t TPlayer::*count;
-  bool scores;     // the attacker earns a point per unit lost
-  int64_t noise;   // added to the boom account per hit
-  uint8_t attr;    // colour of the loss line
-  const char* verb;       // loss line: Who + verb + n + noun
+  bool scores;       // the attacker earns a point per unit lost
+  int64_t noise;     // added to the boom account per hit
+  uint8_t attr;      // colour of the loss line
+  const char* verb;  // loss line: Who + verb + n + noun
   const char* noun;
-  const char* logVerb;    // turn log: logVerb + n + logNoun
+  const char* logVerb;  // turn log: logVerb + n + logNoun
   const char* logNoun;
 };
 
@@ -122,8 +122,8 @@ struct Volley {
   }
 };
 
-void Announce(const TPlayer& attacker, bool men, const char* humanLine,
-              const char* computerLine, const char* tune) {
+void Announce(const TPlayer& attacker, bool men, const char* humanLine, const char* computerLine,
+              const char* tune) {
   DoorWriteLn();
   DoorTextAttr(14);
   if (attacker.IsPlayer) {

@@ -38,8 +38,9 @@ void TellComputersAssassinsWork(const TPlayer& attacker, const TPlayer& victim) 
   DoorWriteLn(Proper(victim.GetSingular()) + " wake" + victim.GetConjugate() +
               " up, for a second, and see" + victim.GetConjugate() + " " +
               attacker.GetReferPosessive() + " assassin standing");
-  DoorWriteLn("over " + victim.GetSingular() + " with a grim smile. His hand thrusts his knife into " +
-              victim.GetReferPosessive() + " heart.");
+  DoorWriteLn("over " + victim.GetSingular() +
+              " with a grim smile. His hand thrusts his knife into " + victim.GetReferPosessive() +
+              " heart.");
   DoorWriteLn(Proper(victim.GetSingular()) + " sink" + victim.GetConjugate() +
               " into the long and everlasting sleep.");
   PlayMusic(kDirge);

@@ -28,7 +28,8 @@ void Shout(int64_t& shouts) {
 }
 
 // The human side's line always comes first.
-void WriteSummary(const TPlayer& human, int64_t humanLost, const TPlayer& other, int64_t otherLost) {
+void WriteSummary(const TPlayer& human, int64_t humanLost, const TPlayer& other,
+                  int64_t otherLost) {
   DoorWriteLn("You lost " + Num(humanLost) + " men and have " + Num(human.Soldiers) + " left!");
   DoorWriteLn(other.GetFullName() + " lost " + Num(otherLost) + " men and has " +
               Num(other.Soldiers) + " left!");

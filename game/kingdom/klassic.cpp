@@ -140,8 +140,8 @@ void ShowRecords(const TOutcome& game, const TGameData& data) {
   DoorWriteLn("It took " + game.Winner->GetReferSingular() + " " + std::to_string(game.Months) +
               " months to beat " + game.Loser->GetReferSingular() + " this game.");
   if (data.LastMonths > 0) {
-    DoorWriteLn(RecordLine("The last game lasted ", data.LastMonths, data.LastWinner,
-                           data.LastLoser));
+    DoorWriteLn(
+        RecordLine("The last game lasted ", data.LastMonths, data.LastWinner, data.LastLoser));
   }
   DoorWriteLn();
   DoorTextAttr(3);
@@ -158,8 +158,8 @@ void ShowRecords(const TOutcome& game, const TGameData& data) {
 void ShowSessionTally() {
   DoorWriteLn();
   DoorTextAttr(13);
-  DoorWriteLn(Proper(Player->GetReferSingular()) + " won " + std::to_string(Wins) +
-              " games and " + Computer->GetReferSingular() + " won " + std::to_string(Losses) +
+  DoorWriteLn(Proper(Player->GetReferSingular()) + " won " + std::to_string(Wins) + " games and " +
+              Computer->GetReferSingular() + " won " + std::to_string(Losses) +
               " games this session.");
 }
 

@@ -35,11 +35,11 @@ class TPlayer {
   void DrawForces();
 
   // ---- wording ----
-  std::string GetFullName() const;  // "King Computer"
-  std::string GetPosessive() const;  // your / his / her
-  std::string GetSingular() const;   // you / he / she
-  std::string GetConjugate() const;  // "" / "s"
-  std::string GetConjugate2() const;  // "" / "es"
+  std::string GetFullName() const;        // "King Computer"
+  std::string GetPosessive() const;       // your / his / her
+  std::string GetSingular() const;        // you / he / she
+  std::string GetConjugate() const;       // "" / "s"
+  std::string GetConjugate2() const;      // "" / "es"
   std::string GetReferPosessive() const;  // your / King Computer's
   std::string GetReferSingular() const;   // you / King Computer
 

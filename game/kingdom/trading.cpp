@@ -129,6 +129,7 @@ void TPlayer::LoadWagons(const std::string& APropName, int32_t ACount) {
     return;
   }
   // Half a wagon goes to the even neighbour (the default rounding mode).
-  const auto loads = static_cast<int64_t>(std::nearbyint(static_cast<double>(count) * unitsPerWagon));
+  const auto loads =
+      static_cast<int64_t>(std::nearbyint(static_cast<double>(count) * unitsPerWagon));
   for (int64_t load = 0; load < loads; ++load) PlayMusic(kWagonSound);
 }

@@ -64,13 +64,10 @@ void ShowRefusal(const std::string& text) {
 }
 
 // An empty, non-numeric or too long answer counts as 0.
-int32_t ReadCount() {
-  return StrToIntDef(DoorInput("", "0123456789", '\0', 10, 10, 31), 0);
-}
+int32_t ReadCount() { return StrToIntDef(DoorInput("", "0123456789", '\0', 10, 10, 31), 0); }
 
 std::string ForcesLine(const TPlayer& p) {
-  return std::to_string(p.Civilians) + " civilians and " + std::to_string(p.Soldiers) +
-         " soldiers";
+  return std::to_string(p.Civilians) + " civilians and " + std::to_string(p.Soldiers) + " soldiers";
 }
 
 // Moves n people from civilians to soldiers (negative n: the other way);
@@ -204,9 +201,7 @@ TPlayer* TPlayer::HumanMove(int32_t AMonth, TPlayer* AOther) {
     ShowTimeAndPrompt();
     char key = ReadEchoedKey();
     switch (key) {
-      case '?':
-        ShowHelpList();
-        break;
+      case '?': ShowHelpList(); break;
       case '\r':
         DrawScreen(AMonth);
         DoorWriteLn();
@@ -264,20 +259,13 @@ TPlayer* TPlayer::HumanMove(int32_t AMonth, TPlayer* AOther) {
           return AOther;
         }
         break;
-      case 'S':
-        LogLine("Attacked with army");
-        return SoldierAttack(AOther);
+      case 'S': LogLine("Attacked with army"); return SoldierAttack(AOther);
       case 'T':
         if (TradingPost(*this)) return nullptr;
         break;
-      case 'Z':
-        ToggleSound();
-        break;
-      case '$':
-        ScoreboardChoice();
-        break;
-      default:
-        break;
+      case 'Z': ToggleSound(); break;
+      case '$': ScoreboardChoice(); break;
+      default: break;
     }
   }
 }

@@ -90,13 +90,17 @@ class FieldReader {
   // atEnd (or keeps its value, for the forms without one).
   void NameOr(std::string& field, const std::string& atEnd) {
     if (stopped_) return;
-    if (Eof()) field = atEnd;
-    else Name(field);
+    if (Eof())
+      field = atEnd;
+    else
+      Name(field);
   }
   void NumberOr(int32_t& field, int32_t atEnd) {
     if (stopped_) return;
-    if (Eof()) field = atEnd;
-    else Number(field);
+    if (Eof())
+      field = atEnd;
+    else
+      Number(field);
   }
   void NumberIfAny(int32_t& field) {
     if (!stopped_ && !Eof()) Number(field);
@@ -176,13 +180,13 @@ const Counter kSlotCounters[2][10] = {
      &TPvPGameState::Player2Slingards, &TPvPGameState::Player2Assassins,
      &TPvPGameState::Player2Guards, &TPvPGameState::Player2Gold, &TPvPGameState::Player2Food},
 };
-std::string TPvPGameState::* const kSlotTitles[2] = {&TPvPGameState::Player1Title,
-                                                      &TPvPGameState::Player2Title};
+std::string TPvPGameState::*const kSlotTitles[2] = {&TPvPGameState::Player1Title,
+                                                    &TPvPGameState::Player2Title};
 // The kingdom's counters in the same order.
-int32_t TPlayer::* const kKingdomCounters[10] = {
-    &TPlayer::Score,     &TPlayer::Kastle,    &TPlayer::Soldiers, &TPlayer::Civilians,
-    &TPlayer::Gronels,   &TPlayer::Slingards, &TPlayer::Assassins, &TPlayer::Guards,
-    &TPlayer::Gold,      &TPlayer::Food};
+int32_t TPlayer::*const kKingdomCounters[10] = {
+    &TPlayer::Score,   &TPlayer::Kastle,    &TPlayer::Soldiers,  &TPlayer::Civilians,
+    &TPlayer::Gronels, &TPlayer::Slingards, &TPlayer::Assassins, &TPlayer::Guards,
+    &TPlayer::Gold,    &TPlayer::Food};
 
 }  // namespace
 

@@ -39,7 +39,7 @@ class TPvPGameState {
   TGameStatus Status = gsWaitingForPlayers;
   int32_t MaxPlayers = 0;
   int32_t CurrentPlayers = 0;
-  int32_t Tag = 0;  // free slot; not stored
+  int32_t Tag = 0;           // free slot; not stored
   std::string Player1Alias;  // the creator; aliases are compared exactly
   std::string Player1DisplayName;
   std::string Player2Alias;  // the joiner; empty while waiting

@@ -85,10 +85,14 @@ std::string SummaryOf(const std::vector<std::string>& ALog) {
     const std::string& line = ALog[i];
     auto has = [&](const char* what) { return line.find(what) != std::string::npos; };
     if (line.starts_with("[ACTION:")) {
-      if (has("soldier_attack")) summary += "Soldier attack, ";
-      else if (has("gronel_attack")) summary += "Gronel attack, ";
-      else if (has("slingard_attack")) summary += "Slingard attack, ";
-      else if (has("assassin")) summary += "Assassination attempt, ";
+      if (has("soldier_attack"))
+        summary += "Soldier attack, ";
+      else if (has("gronel_attack"))
+        summary += "Gronel attack, ";
+      else if (has("slingard_attack"))
+        summary += "Slingard attack, ";
+      else if (has("assassin"))
+        summary += "Assassination attempt, ";
     } else if (line.starts_with("[") || line.empty() || has("Monthly Update")) {
       continue;
     } else if (summary.size() < 60) {
@@ -106,8 +110,10 @@ void ShowGame(const TPvPGameState& AGame) {
                                                                : 0;
   std::unique_ptr<TPlayer> one = Kingdom(AGame, 1, me == 1);
   std::unique_ptr<TPlayer> two = Kingdom(AGame, 2, me == 2);
-  if (me == 2) DisplayPvPGameScreen(*two, *one, AGame.MonthNumber);
-  else DisplayPvPGameScreen(*one, *two, AGame.MonthNumber);
+  if (me == 2)
+    DisplayPvPGameScreen(*two, *one, AGame.MonthNumber);
+  else
+    DisplayPvPGameScreen(*one, *two, AGame.MonthNumber);
 
   DoorWriteLn();
   DoorTextAttr(10);
@@ -135,7 +141,8 @@ void ShowGame(const TPvPGameState& AGame) {
     // surrender.
     const std::vector<std::string>& log = AGame.LastTurnActions;
     const bool surrendered = std::find(log.begin(), log.end(), SURRENDER_LOG_LINE) != log.end();
-    const std::string& loserName = winnerIsOne ? AGame.Player2DisplayName : AGame.Player1DisplayName;
+    const std::string& loserName =
+        winnerIsOne ? AGame.Player2DisplayName : AGame.Player1DisplayName;
     const std::string& mover = AGame.Status == gsCompleted ? (surrendered ? loserName : winnerName)
                                : AGame.CurrentTurnAlias == AGame.Player1Alias
                                    ? AGame.Player2DisplayName

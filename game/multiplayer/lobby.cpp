@@ -13,7 +13,6 @@
 
 namespace {
 
-
 constexpr int32_t kNotANumber = 999999;
 constexpr size_t kListWidth = 48;
 // A finished game is listed while no more than 7 whole days have passed
@@ -67,9 +66,9 @@ TGameLists GetGameLists(TGameScan AGames) {
   const TDateTime now = Now();
   for (const TGameEntry& e : lists.Games.Active) ListActive(lists, *e.State);
   for (const TGameEntry& e : lists.Games.Completed) ListCompleted(lists, *e.State, now);
-  for (TGameNumberList* list : {&lists.InProgress, &lists.NeedPlayers, &lists.YourGames,
-                                &lists.YourTurn, &lists.YourActive, &lists.YourEliminated,
-                                &lists.Completed}) {
+  for (TGameNumberList* list :
+       {&lists.InProgress, &lists.NeedPlayers, &lists.YourGames, &lists.YourTurn, &lists.YourActive,
+        &lists.YourEliminated, &lists.Completed}) {
     SortGamesByNumber(*list);
   }
   return lists;
@@ -144,7 +143,8 @@ TGameLists ShowGameLobby(TGameScan AJustCleaned) {
       {"You are eliminated in games : ", lists.YourEliminated, 12, false},
       {"Completed games             : ", lists.Completed, 13, false},
   };
-  for (const Row& row : rows) WriteWrappedGameList(10, row.colour, row.label, row.list, row.blinking);
+  for (const Row& row : rows)
+    WriteWrappedGameList(10, row.colour, row.label, row.list, row.blinking);
 
   DoorWriteLn();
   DoorTextAttr(14);

@@ -17,7 +17,7 @@ struct TGameNumberEntry {
 using TGameNumberList = std::vector<TGameNumberEntry>;
 
 struct TGameLists {
-  TGameScan Games;  // the states the lists point at
+  TGameScan Games;                 // the states the lists point at
   TGameNumberList InProgress;      // every running game
   TGameNumberList NeedPlayers;     // every game waiting for an opponent
   TGameNumberList YourGames;       // the caller's waiting, running and recently finished games

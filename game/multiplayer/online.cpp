@@ -70,9 +70,7 @@ void ParseList(const std::vector<std::string>& lines) {
 // An alias the list can hold: one the loader reads back as it was written.
 // A session without an alias (standard I/O with a node number alone) is
 // not listed.
-bool Listable(const std::string& alias) {
-  return !alias.empty() && PrintableText(alias) == alias;
-}
+bool Listable(const std::string& alias) { return !alias.empty() && PrintableText(alias) == alias; }
 
 std::string ListText() {
   std::string text;
@@ -121,9 +119,9 @@ void ShowList() {
   DoorWriteLn(std::string(44, '-'));
   for (const TOnlinePlayer& p : OnlinePlayers) {
     const int64_t minutes = MinutesAgo(p.LastActivity);
-    DoorWriteLn(minutes < 1 ? Format("%-30s Active now", p.Alias.c_str())
-                            : Format("%-30s %d minute(s) ago", p.Alias.c_str(),
-                                     ClampInt32(minutes)));
+    DoorWriteLn(minutes < 1
+                    ? Format("%-30s Active now", p.Alias.c_str())
+                    : Format("%-30s %d minute(s) ago", p.Alias.c_str(), ClampInt32(minutes)));
   }
   DoorWriteLn(std::string(44, '-'));
   DoorWriteLn();

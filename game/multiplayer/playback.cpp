@@ -64,9 +64,8 @@ struct TItem {
 };
 
 const TItem kItems[] = {
-    {"gronels", 100, 0.01, true},  {"guards", 1000, 0.1, true},
-    {"assassins", 7500, 1.0, false}, {"slingards", 25000, 3.0, false},
-    {"food", 0.2, 0.00005, true},  {"kastle", 10, 0.001, true},
+    {"gronels", 100, 0.01, true},     {"guards", 1000, 0.1, true},  {"assassins", 7500, 1.0, false},
+    {"slingards", 25000, 3.0, false}, {"food", 0.2, 0.00005, true}, {"kastle", 10, 0.001, true},
 };
 
 const TItem* FindItem(const std::string& name) {
@@ -240,8 +239,7 @@ class TPlayback {
     DoorWriteLn();
     DoorTextAttr(10);
     DoorWriteLn("The draft animals strain to haul the heavy wagons to his kastle!");
-    const int64_t wagons =
-        std::min(PurchaseWagons(item, StrToIntDef(amount, 1)), wagonsLeft_);
+    const int64_t wagons = std::min(PurchaseWagons(item, StrToIntDef(amount, 1)), wagonsLeft_);
     wagonsLeft_ -= wagons;
     for (int64_t w = 0; w < wagons; ++w) PlayMusic(kWagonSound);
     DoorWriteLn();

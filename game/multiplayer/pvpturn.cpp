@@ -90,8 +90,7 @@ void AppendLog(std::vector<std::string>& ATo) {
 void FinishTurn(TPvPGameState& AGame, const TTurnKingdoms& AKingdoms, const std::string& AFileName,
                 const TTurnStart& AStart) {
   AppendLog(AGame.LastTurnActions);
-  AGame.LastTurnActions.insert(AGame.LastTurnActions.end(),
-                               {"", "[TEXT:* Monthly Update *]", ""});
+  AGame.LastTurnActions.insert(AGame.LastTurnActions.end(), {"", "[TEXT:* Monthly Update *]", ""});
   AKingdoms.Caller->Produce();
   AppendLog(AGame.LastTurnActions);
   PressAnyKeyPause();

@@ -144,8 +144,8 @@ class CountTree {
   std::vector<int64_t> tree_;
 };
 
-void SortForRankings(const std::vector<TPvPPlayerRecord>& table,
-                     int32_t TPvPPlayerRecord::*key, std::vector<TPvPPlayerRecord>& sorted) {
+void SortForRankings(const std::vector<TPvPPlayerRecord>& table, int32_t TPvPPlayerRecord::*key,
+                     std::vector<TPvPPlayerRecord>& sorted) {
   std::vector<int32_t> keys;
   keys.reserve(table.size());
   for (const TPvPPlayerRecord& r : table) keys.push_back(r.*key);
@@ -161,14 +161,15 @@ int32_t WinPercent(const TPvPPlayerRecord& r) {
 }
 
 int32_t AverageMonths(const TPvPPlayerRecord& r) {
-  return r.TotalGames == 0 ? 0 : ClampInt32(static_cast<int64_t>(r.TotalMonthsPlayed) / r.TotalGames);
+  return r.TotalGames == 0 ? 0
+                           : ClampInt32(static_cast<int64_t>(r.TotalMonthsPlayed) / r.TotalGames);
 }
 
 // This month's table. A table stamped with another month is moved to last
 // month's file in one rename (replacing the older archive), and the month
 // starts empty; a table without a date header is taken as this month's.
-void LoadThisMonth(const std::string& monthlyPath, const std::string& lastPath, int year,
-                   int month, TPvPRankings& monthly) {
+void LoadThisMonth(const std::string& monthlyPath, const std::string& lastPath, int year, int month,
+                   TPvPRankings& monthly) {
   std::vector<std::string> lines;
   if (!ReadFileLines(monthlyPath, lines)) return;
   TDateTime stamp;
@@ -340,8 +341,8 @@ TPvPPlayerRecord TPvPRankings::GetPlayer(int32_t AIndex) const {
 }
 
 void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
-                       const TPlayer& APlayer2, const std::string& APlayer2Alias,
-                       bool APlayer1Won, int32_t AMonths) {
+                       const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
+                       int32_t AMonths) {
   const std::string dir = GetGameDir();
   const std::string monthlyPath = dir + kMonthlyFile;
   const std::string allTimePath = dir + kAllTimeFile;

@@ -74,8 +74,8 @@ std::vector<size_t> ExchangeSortOrder(const std::vector<int32_t>& AKeys);
 // Lock order: a caller holding the game store's lock may call this (game
 // store first, then rankings); nothing here takes the game store's lock.
 void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
-                       const TPlayer& APlayer2, const std::string& APlayer2Alias,
-                       bool APlayer1Won, int32_t AMonths);
+                       const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
+                       int32_t AMonths);
 // The rankings screen of this month's table (true) or the all-time one.
 void ShowPvPRankings(bool AShowMonthly);
 // The lobby's royalty text: this month's leaders, or "No one yet".

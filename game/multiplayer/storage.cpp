@@ -65,7 +65,9 @@ int32_t LowestFree(std::vector<int32_t>& used) {
   return static_cast<int32_t>(std::min<int64_t>(next, INT32_MAX));
 }
 
-bool IsFinished(const TPvPGameState& s) { return s.Status == gsCompleted || s.Status == gsAbandoned; }
+bool IsFinished(const TPvPGameState& s) {
+  return s.Status == gsCompleted || s.Status == gsAbandoned;
+}
 
 // Moves a game from "active" to "completed" with its final state: the state
 // is first written over the active file, which is then renamed into
@@ -86,8 +88,7 @@ bool MoveToCompleted(const std::string& AFileName, const TPvPGameState& AState) 
 
 // The player due to move forfeits: the other one wins.
 std::string ForfeitWinnerAlias(const TPvPGameState& AState) {
-  return AState.CurrentTurnAlias == AState.Player1Alias ? AState.Player2Alias
-                                                        : AState.Player1Alias;
+  return AState.CurrentTurnAlias == AState.Player1Alias ? AState.Player2Alias : AState.Player1Alias;
 }
 
 void Forfeit(TPvPGameState& AState) {
@@ -98,8 +99,10 @@ void Forfeit(TPvPGameState& AState) {
 }
 
 void RankForfeit(const TPvPGameState& AState) {
-  std::unique_ptr<TPlayer> one = TPlayer::Create(AState.Player1Title, AState.Player1DisplayName, true);
-  std::unique_ptr<TPlayer> two = TPlayer::Create(AState.Player2Title, AState.Player2DisplayName, false);
+  std::unique_ptr<TPlayer> one =
+      TPlayer::Create(AState.Player1Title, AState.Player1DisplayName, true);
+  std::unique_ptr<TPlayer> two =
+      TPlayer::Create(AState.Player2Title, AState.Player2DisplayName, false);
   AState.LoadStateToPlayer(*one, 1);
   AState.LoadStateToPlayer(*two, 2);
   UpdatePvPRankings(*one, AState.Player1Alias, *two, AState.Player2Alias,
@@ -132,8 +135,10 @@ std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime 
     std::unique_ptr<TPvPGameState> asRead;
     if (ARemaining) asRead = std::make_unique<TPvPGameState>(*state);
     const bool forfeit = state->MonthNumber >= 4;
-    if (forfeit) Forfeit(*state);
-    else state->Status = gsAbandoned;
+    if (forfeit)
+      Forfeit(*state);
+    else
+      state->Status = gsAbandoned;
     // A game that cannot be moved stays where it is, unranked, for the
     // next pass to try again.
     if (!MoveToCompleted(name, *state)) {

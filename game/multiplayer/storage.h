@@ -102,8 +102,7 @@ bool CreateGameFile(TPvPGameState& AState);
 // joined only if it still waits for an opponent that is not its creator;
 // then AJoined holds the state as written. False when another node
 // was first, the game is gone, or the file could not be written.
-bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom,
-                  TPvPGameState& AJoined);
+bool JoinGameFile(const std::string& AFileName, const TPlayer& AKingdom, TPvPGameState& AJoined);
 
 // What a turn started from: the game file must still show the same game,
 // month and mover when the turn is saved.

@@ -40,8 +40,7 @@ std::string BoardTitle(const std::string& monthName) {
 // True when the file is the scoreboard of that month (by its title line).
 bool IsBoardOf(const std::string& path, int month) {
   std::vector<std::string> lines;
-  return ReadFileLines(path, lines) && !lines.empty() &&
-         lines[0] == BoardTitle(MonthName(month));
+  return ReadFileLines(path, lines) && !lines.empty() && lines[0] == BoardTitle(MonthName(month));
 }
 
 // The old month's scoreboard (of oldMonth) becomes last month's; without
@@ -168,10 +167,10 @@ std::string ScoreboardText(const std::string& monthName, const MonthScores& scor
   text += "* Gronels and Slingards Total Score for the Month of " + monthName + " *\n\n";
   text += header;
   const bool usersLead = scores.ComputerTotal <= t.PlayerTotal;  // a tie goes to the callers
-  std::string users = Row(usersLead ? 1 : 2, "All Users", t.ComputerLosses, t.ComputerWins,
-                          t.PlayerTotal);
-  std::string computer = Row(usersLead ? 2 : 1, "King Computer", t.ComputerWins,
-                             t.ComputerLosses, scores.ComputerTotal);
+  std::string users =
+      Row(usersLead ? 1 : 2, "All Users", t.ComputerLosses, t.ComputerWins, t.PlayerTotal);
+  std::string computer = Row(usersLead ? 2 : 1, "King Computer", t.ComputerWins, t.ComputerLosses,
+                             scores.ComputerTotal);
   text += usersLead ? users + computer : computer + users;
   text += kRule + "\n\n";
   return text;

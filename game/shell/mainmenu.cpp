@@ -48,9 +48,7 @@ void OnGameSwitch(char key, const std::string&) {
 
 void PlayKlassic() {
   SetupPlayerKingdom();
-  do {
-    PlayGame();
-  } while (PlayAgain());
+  do { PlayGame(); } while (PlayAgain());
   Player.reset();
 }
 

@@ -37,23 +37,23 @@ TEST_F(AnsiWriteTest, ColourCodes) {
   struct Case {
     uint8_t tracked;  // crt2's attribute (and the console's) before
     std::string codes;
-    uint8_t text;     // attribute of the text written after the codes
-    uint8_t after;    // crt2's attribute after
+    uint8_t text;   // attribute of the text written after the codes
+    uint8_t after;  // crt2's attribute after
   };
   const Case cases[] = {
       {7, E + "31m", 4, 4},
-      {15, E + "31m", 12, 12},           // a bright foreground stays bright
-      {7, E + "1;31m", 4, 4},            // a 1 before it leaves the tracked colour dark
-      {12, E + "0;32m", 10, 10},        // 0 leaves the tracked brightness
+      {15, E + "31m", 12, 12},    // a bright foreground stays bright
+      {7, E + "1;31m", 4, 4},     // a 1 before it leaves the tracked colour dark
+      {12, E + "0;32m", 10, 10},  // 0 leaves the tracked brightness
       {7, E + "1;32m" + E + "40m", 2, 2},
-      {7, E + "1m", 15, 7},              // intensity alone leaves crt2 as it was
+      {7, E + "1m", 15, 7},  // intensity alone leaves crt2 as it was
       {15, E + "22m", 7, 15},
-      {0x1F, E + "m", 7, 0x1F},          // no parameter is 0: normal video
+      {0x1F, E + "m", 7, 0x1F},  // no parameter is 0: normal video
       {7, E + "44m", 0x17, 0x17},
       {7, E + "5m", 0x87, 0x87},
       {0x87, E + "25m", 7, 7},
-      {7, E + "5;31m", 0x84, 0x84},      // the colour keeps the blink
-      {0x1E, E + "7m", 0x61, 0x61},      // reverse loses intensity
+      {7, E + "5;31m", 0x84, 0x84},  // the colour keeps the blink
+      {0x1E, E + "7m", 0x61, 0x61},  // reverse loses intensity
       {0x61, E + "27m", 0x16, 0x16},
       {0x1E, E + "8m", 0, 0},
       {0x1E, E + "8m" + E + "31m" + E + "28m", 0x1E, 0x1E},
@@ -75,16 +75,27 @@ TEST_F(AnsiWriteTest, CursorCodes) {
     int x, y;
   };
   const Case cases[] = {
-      {E + "5;20H", 20, 5},  {E + "H", 1, 1},       {E + ";7f", 7, 1},
-      {E + "0;0f", 1, 1},    {E + "3A", 10, 7},     {E + "A", 10, 9},
-      {E + "0A", 10, 9},     {E + "99A", 10, 1},    {E + "99B", 10, 25},
-      {E + "5C", 15, 10},    {E + "200C", 80, 10},  {E + "99D", 1, 10},
-      {E + "2E", 1, 12},     {E + "2F", 1, 8},      {E + "20G", 20, 10},
-      {E + "81G", 10, 10},   {E + "99999;99999H", 80, 25},
+      {E + "5;20H", 20, 5},
+      {E + "H", 1, 1},
+      {E + ";7f", 7, 1},
+      {E + "0;0f", 1, 1},
+      {E + "3A", 10, 7},
+      {E + "A", 10, 9},
+      {E + "0A", 10, 9},
+      {E + "99A", 10, 1},
+      {E + "99B", 10, 25},
+      {E + "5C", 15, 10},
+      {E + "200C", 80, 10},
+      {E + "99D", 1, 10},
+      {E + "2E", 1, 12},
+      {E + "2F", 1, 8},
+      {E + "20G", 20, 10},
+      {E + "81G", 10, 10},
+      {E + "99999;99999H", 80, 25},
       {E + "2S" + E + "2T" + E + "6n", 10, 10},
       {E + "s" + E + "1;1H" + E + "u", 10, 10},
-      {E + "0000000000000000000003B", 10, 13},      // leading zeros count for nothing
-      {E + std::string(40, '9') + "D", 1, 10},       // saturates, no overflow
+      {E + "0000000000000000000003B", 10, 13},  // leading zeros count for nothing
+      {E + std::string(40, '9') + "D", 1, 10},  // saturates, no overflow
   };
   for (const Case& c : cases) {
     ResetDoorState();
@@ -166,8 +177,10 @@ TEST_F(AnsiWriteTest, WrapsAtColumn80AndScrollsAtRow25) {
 }
 
 TEST_F(AnsiWriteTest, SequencesSplitAcrossWritesAtEveryPoint) {
-  const std::string stream = "ab" + E + "1;31mc" + E + "3;14Hd" + E + "5m" + E + "44me" + E +
-                             "s" + E + "9;9H" + E + "2Lf" + E + "u" + "\x1b" "xg";
+  const std::string stream = "ab" + E + "1;31mc" + E + "3;14Hd" + E + "5m" + E + "44me" + E + "s" +
+                             E + "9;9H" + E + "2Lf" + E + "u" +
+                             "\x1b"
+                             "xg";
   AnsiWrite(stream);
   const TScreenBuffer whole = CurrentScreen();
   const auto cursor = Cursor();
@@ -214,9 +227,9 @@ TEST_F(AnsiWriteTest, BytesThatAreNoSequence) {
   // Huge counts keep every move and line operation on the screen.
   ResetDoorState();
   FillLettered();
-  for (const char* code : {"99999A", "99999B", "99999C", "99999D", "99999E", "99999F",
-                           "99999G", "99999S", "99999T", "99999L", "99999M", "99999J",
-                           "99999K", "99999h", "99999l", "99999;99999;99999f"}) {
+  for (const char* code :
+       {"99999A", "99999B", "99999C", "99999D", "99999E", "99999F", "99999G", "99999S", "99999T",
+        "99999L", "99999M", "99999J", "99999K", "99999h", "99999l", "99999;99999;99999f"}) {
     AnsiWrite(E + code + "#");
     EXPECT_GE(ConsoleAbsX(), 1);
     EXPECT_LE(ConsoleAbsX(), 80);
@@ -241,8 +254,8 @@ TEST_F(AnsiWriteTest, InsideAWindow) {
   FillLettered();
   ConsoleWindow(11, 5, 20, 7);  // 10 columns, 3 rows
   SetTextAttr(0x17);
-  AnsiWrite(E + "2J" + "0123456789ab" + E + "1;1H" + E + "K" + E + "3;5H\r\nxy" + E + "99;99H" +
-            E + "s");
+  AnsiWrite(E + "2J" + "0123456789ab" + E + "1;1H" + E + "K" + E + "3;5H\r\nxy" + E + "99;99H" + E +
+            "s");
   TScreenBuffer want = Lettered();
   for (int y = 5; y <= 7; ++y) Paint(want, 11, y, 0x17, std::string(10, ' '));
   // "0123456789" filled row 1 and wrapped; "ab" went to row 2; row 1 was

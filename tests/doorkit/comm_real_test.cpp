@@ -73,7 +73,10 @@ TEST_F(CommRealTest, OpenMakesTheHandleBlockingAndAnnounces) {
 
 TEST_F(CommRealTest, KeysArriveWithoutTheTelnetAnswers) {
   CommOpen(door);
-  std::string typed("\xff\xfd\x00\xff\xfd\x01" "ab\r", 9);
+  std::string typed(
+      "\xff\xfd\x00\xff\xfd\x01"
+      "ab\r",
+      9);
   send(caller, typed.data(), typed.size(), 0);
   EXPECT_EQ(Keys(), "ab\r");
   send(caller, "\n\xff\xff", 3, 0);  // the rest of that Enter, then a 255
@@ -106,7 +109,7 @@ TEST_F(CommRealTest, AHandleThatIsNotASocketIsLeftAlone) {
   CommWrite("x");
   CommClose(true);
   char c;
-  EXPECT_EQ(read(pipeFds[0], &c, 1), -1);  // nothing was written
+  EXPECT_EQ(read(pipeFds[0], &c, 1), -1);             // nothing was written
   EXPECT_EQ(fcntl(pipeFds[1], F_GETFD), FD_CLOEXEC);  // and it is still open
   close(pipeFds[0]);
   close(pipeFds[1]);
@@ -146,7 +149,7 @@ void SendFromSignal(int) {
 }
 
 TEST_F(CommRealTest, AReceiveInterruptedByASignalIsRetried) {
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = SendFromSignal;  // no SA_RESTART: the receive sees EINTR
   sigaction(SIGALRM, &action, nullptr);
   g_peerForSignal = caller;

@@ -54,20 +54,48 @@ TEST(CommReceive, TelnetCommandsNeverReachTheGameAsKeys) {
   };
   const std::string iac = "\xff";
   const Case cases[] = {
-      {"answers to the announcements", {iac + "\xfd\x01" + iac + "\xfd" + std::string(1, '\0') + "ab"}, "ab"},
-      {"the client's own offers", {"a" + iac + "\xfb\x18" + iac + "\xfb\x1f" + iac + "\xfc\x21" + "b"}, "ab"},
-      {"a subnegotiation", {"a" + iac + "\xfa\x18" + std::string(1, '\0') + "xterm" + iac + "\xf0" + "b"}, "ab"},
-      {"an escaped 255 inside a subnegotiation", {iac + "\xfa\x1f" + iac + iac + "x" + iac + "\xf0" + "c"}, "c"},
-      {"commands without an option", {"a" + iac + "\xf1" + iac + "\xf6" + iac + "\xf9" + "b"}, "ab"},
-      {"IAC IAC is one 255", {"a" + iac + iac + "b"}, "a\xff" "b"},
+      {"answers to the announcements",
+       {iac + "\xfd\x01" + iac + "\xfd" + std::string(1, '\0') + "ab"},
+       "ab"},
+      {"the client's own offers",
+       {"a" + iac + "\xfb\x18" + iac + "\xfb\x1f" + iac + "\xfc\x21" + "b"},
+       "ab"},
+      {"a subnegotiation",
+       {"a" + iac + "\xfa\x18" + std::string(1, '\0') + "xterm" + iac + "\xf0" + "b"},
+       "ab"},
+      {"an escaped 255 inside a subnegotiation",
+       {iac + "\xfa\x1f" + iac + iac + "x" + iac + "\xf0" + "c"},
+       "c"},
+      {"commands without an option",
+       {"a" + iac + "\xf1" + iac + "\xf6" + iac + "\xf9" + "b"},
+       "ab"},
+      {"IAC IAC is one 255",
+       {"a" + iac + iac + "b"},
+       "a\xff"
+       "b"},
       {"a subnegotiation cut short by another command",
-       {iac + "\xfa\x1f\x01" + iac + "\xfd\x01" + "x"}, "x"},
+       {iac + "\xfa\x1f\x01" + iac + "\xfd\x01" + "x"},
+       "x"},
       // Cut between receives at every point.
-      {"IAC | DO ECHO", {"a" + iac, "\xfd\x01" "b"}, "ab"},
-      {"IAC DO | ECHO", {"a" + iac + "\xfd", "\x01" "b"}, "ab"},
-      {"IAC | IAC", {"a" + iac, iac + "b"}, "a\xff" "b"},
+      {"IAC | DO ECHO",
+       {"a" + iac,
+        "\xfd\x01"
+        "b"},
+       "ab"},
+      {"IAC DO | ECHO",
+       {"a" + iac + "\xfd",
+        "\x01"
+        "b"},
+       "ab"},
+      {"IAC | IAC",
+       {"a" + iac, iac + "b"},
+       "a\xff"
+       "b"},
       {"IAC SB ... | ... IAC | SE",
-       {iac + "\xfa\x18", std::string(1, '\0') + "vt100" + iac, "\xf0" "z"}, "z"},
+       {iac + "\xfa\x18", std::string(1, '\0') + "vt100" + iac,
+        "\xf0"
+        "z"},
+       "z"},
       {"only negotiation in a receive", {iac + "\xfd\x01", iac + "\xfd\x03", "k"}, "k"},
   };
   for (const Case& c : cases) EXPECT_EQ(KeysFrom(c.chunks), c.keys) << c.what;
@@ -105,10 +133,18 @@ TEST(CommReceive, EveryEnterIsOneCarriageReturn) {
 }
 
 TEST_F(CommTest, WriteDoublesIacWhileRawAndAnnouncementsDoNot) {
-  CommWrite("a\xff" "b");
-  EXPECT_EQ(fake.TakeOut(), "a\xff\xff" "b");
-  CommWriteRaw("a\xff" "b");
-  EXPECT_EQ(fake.TakeOut(), "a\xff" "b");
+  CommWrite(
+      "a\xff"
+      "b");
+  EXPECT_EQ(fake.TakeOut(),
+            "a\xff\xff"
+            "b");
+  CommWriteRaw(
+      "a\xff"
+      "b");
+  EXPECT_EQ(fake.TakeOut(),
+            "a\xff"
+            "b");
   CommWriteBlock("xyz", 0);
   EXPECT_EQ(fake.TakeOut(), "");
 }

@@ -83,11 +83,19 @@ TEST(ConsoleKeysTest, DecodesCursorKeysLineEndsAndDropsNul) {
 }
 
 TEST(ConsoleKeysTest, AnEscapeWaitsBrieflyForTheRestOfItsSequence) {
-  Script lone("\x1b" "a", {1});  // "a" comes after the wait
-  EXPECT_EQ(Keys(lone), "\x1b" "a");
+  Script lone(
+      "\x1b"
+      "a",
+      {1});  // "a" comes after the wait
+  EXPECT_EQ(Keys(lone),
+            "\x1b"
+            "a");
   EXPECT_EQ(lone.waits[1], D::kSequenceWaitMs);
 
-  Script cut("\x1b[" "a", {2});  // ESC [ and then nothing in time: no key
+  Script cut(
+      "\x1b["
+      "a",
+      {2});  // ESC [ and then nothing in time: no key
   EXPECT_EQ(Keys(cut), "a");
 }
 

@@ -19,7 +19,7 @@ using Reader = void (*)(const std::string&);
 struct Case {
   const char* what;
   Reader read;
-  int lineCount;                    // lines in the file
+  int lineCount;                   // lines in the file
   std::map<int, std::string> set;  // line number -> content; the rest empty
   std::function<void(const TDoorDropInfo&)> check;
 };
@@ -48,9 +48,20 @@ void ReadEach(const std::vector<Case>& cases) {
 
 TEST(DropFiles, Door32) {
   ReadEach({
-      {"a telnet caller", ReadDoor32, 11,
-       {{1, "2"}, {2, "1234"}, {3, "115200"}, {4, "Mystic"}, {5, "1"}, {6, "John Smith"},
-        {7, "Johnny"}, {8, "20"}, {9, "45"}, {10, "1"}, {11, "3"}},
+      {"a telnet caller",
+       ReadDoor32,
+       11,
+       {{1, "2"},
+        {2, "1234"},
+        {3, "115200"},
+        {4, "Mystic"},
+        {5, "1"},
+        {6, "John Smith"},
+        {7, "Johnny"},
+        {8, "20"},
+        {9, "45"},
+        {10, "1"},
+        {11, "3"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComType, 2);
          EXPECT_EQ(i.ComNum, 1234);
@@ -63,11 +74,20 @@ TEST(DropFiles, Door32) {
          EXPECT_EQ(i.Emulation, etANSI);
          EXPECT_EQ(i.Node, 3);
        }},
-      {"emulation 0 is ASCII", ReadDoor32, 11, {{10, "0"}},
+      {"emulation 0 is ASCII",
+       ReadDoor32,
+       11,
+       {{10, "0"}},
        [](const TDoorDropInfo& i) { EXPECT_EQ(i.Emulation, etASCII); }},
-      {"an empty emulation is ANSI", ReadDoor32, 11, {{10, ""}},
+      {"an empty emulation is ANSI",
+       ReadDoor32,
+       11,
+       {{10, ""}},
        [](const TDoorDropInfo& i) { EXPECT_EQ(i.Emulation, etANSI); }},
-      {"cut after line 3", ReadDoor32, 3, {{1, "2"}, {2, "7"}, {3, "x"}},
+      {"cut after line 3",
+       ReadDoor32,
+       3,
+       {{1, "2"}, {2, "7"}, {3, "x"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComType, 2);
          EXPECT_EQ(i.ComNum, 7);
@@ -78,7 +98,9 @@ TEST(DropFiles, Door32) {
          EXPECT_EQ(i.RecPos, 0);
          EXPECT_EQ(i.Node, 0);
        }},
-      {"numbers that are not numbers", ReadDoor32, 11,
+      {"numbers that are not numbers",
+       ReadDoor32,
+       11,
        {{1, "telnet"}, {2, "abc"}, {5, "x"}, {9, "1.5"}, {11, "#2"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComType, 0);
@@ -87,7 +109,9 @@ TEST(DropFiles, Door32) {
          EXPECT_EQ(i.MaxSeconds, 0);
          EXPECT_EQ(i.Node, 0);
        }},
-      {"numbers out of range", ReadDoor32, 11,
+      {"numbers out of range",
+       ReadDoor32,
+       11,
        {{1, "258"}, {2, " 12 "}, {5, "-2147483648"}, {9, "2147483647"}, {11, "99999999999"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComType, 255);  // no known type, not 258 mod 256 = telnet
@@ -96,7 +120,9 @@ TEST(DropFiles, Door32) {
          EXPECT_EQ(i.MaxSeconds, INT32_MAX);
          EXPECT_EQ(i.Node, 0);
        }},
-      {"control characters in names", ReadDoor32, 11,
+      {"control characters in names",
+       ReadDoor32,
+       11,
        {{6, "Jo\x01hn\tSm\x7fith"}, {7, "\x1b[2JAl\bias"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.RealName, "JohnSmith");
@@ -107,9 +133,19 @@ TEST(DropFiles, Door32) {
 
 TEST(DropFiles, DoorSys) {
   ReadEach({
-      {"a serial caller", ReadDoorSys, 52,
-       {{1, "COM2:"}, {4, "5"}, {5, "19200"}, {10, "Jane Doe"}, {15, "30"}, {18, "1800"},
-        {20, "gr"}, {26, "7"}, {36, "Janey"}, {37, "ignored"}},
+      {"a serial caller",
+       ReadDoorSys,
+       52,
+       {{1, "COM2:"},
+        {4, "5"},
+        {5, "19200"},
+        {10, "Jane Doe"},
+        {15, "30"},
+        {18, "1800"},
+        {20, "gr"},
+        {26, "7"},
+        {36, "Janey"},
+        {37, "ignored"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComNum, 2);
          EXPECT_EQ(i.ComType, 1);
@@ -122,25 +158,40 @@ TEST(DropFiles, DoorSys) {
          EXPECT_EQ(i.RecPos, 6);
          EXPECT_EQ(i.Alias, "Janey");
        }},
-      {"COM0: is local", ReadDoorSys, 52, {{1, "COM0:"}, {20, "NG"}},
+      {"COM0: is local",
+       ReadDoorSys,
+       52,
+       {{1, "COM0:"}, {20, "NG"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComNum, 0);
          EXPECT_EQ(i.ComType, 0);
          EXPECT_EQ(i.Emulation, etASCII);
        }},
-      {"a port without its colon", ReadDoorSys, 52, {{1, "COM1"}},
+      {"a port without its colon",
+       ReadDoorSys,
+       52,
+       {{1, "COM1"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComNum, 0);  // the last character is taken for the colon
          EXPECT_EQ(i.ComType, 0);
        }},
-      {"cut after line 3", ReadDoorSys, 3, {{1, "COM3:"}},
+      {"cut after line 3",
+       ReadDoorSys,
+       3,
+       {{1, "COM3:"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComNum, 3);
          EXPECT_EQ(i.MaxSeconds, 0);
          EXPECT_EQ(i.Alias, "");
          EXPECT_EQ(i.Emulation, etASCII);
        }},
-      {"control characters in names", ReadDoorSys, 52, {{10, "Ja\x07ne"}, {36, "Jan\x7f" "ey"}},
+      {"control characters in names",
+       ReadDoorSys,
+       52,
+       {{10, "Ja\x07ne"},
+        {36,
+         "Jan\x7f"
+         "ey"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.RealName, "Jane");
          EXPECT_EQ(i.Alias, "Janey");
@@ -150,8 +201,15 @@ TEST(DropFiles, DoorSys) {
 
 TEST(DropFiles, DorInfo) {
   ReadEach({
-      {"a serial caller", ReadDorInfo, 13,
-       {{4, "COM2"}, {5, "19200 BAUD,N,8,1"}, {7, "JOHN"}, {8, "DOE"}, {10, "1"}, {11, "50"},
+      {"a serial caller",
+       ReadDorInfo,
+       13,
+       {{4, "COM2"},
+        {5, "19200 BAUD,N,8,1"},
+        {7, "JOHN"},
+        {8, "DOE"},
+        {10, "1"},
+        {11, "50"},
         {12, "30"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComNum, 2);
@@ -164,7 +222,9 @@ TEST(DropFiles, DorInfo) {
          EXPECT_EQ(i.MaxSeconds, 1800);
          EXPECT_EQ(i.Node, 0);
        }},
-      {"COM0 is local, no last name", ReadDorInfo, 13,
+      {"COM0 is local, no last name",
+       ReadDorInfo,
+       13,
        {{4, "COM0"}, {5, "9600"}, {7, "JOHN"}, {10, "0"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComNum, 0);
@@ -174,13 +234,19 @@ TEST(DropFiles, DorInfo) {
          EXPECT_EQ(i.Alias, "JOHN");
          EXPECT_EQ(i.Emulation, etASCII);
        }},
-      {"COM1: is local too", ReadDorInfo, 13, {{4, "COM1:"}, {5, "fast"}},
+      {"COM1: is local too",
+       ReadDorInfo,
+       13,
+       {{4, "COM1:"}, {5, "fast"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComNum, 0);
          EXPECT_EQ(i.ComType, 0);
          EXPECT_EQ(i.Baud, 38400);
        }},
-      {"control characters in names", ReadDorInfo, 13, {{7, "JO\x01HN"}, {8, "D\x1bOE"}},
+      {"control characters in names",
+       ReadDorInfo,
+       13,
+       {{7, "JO\x01HN"}, {8, "D\x1bOE"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.Alias, "JOHN");
          EXPECT_EQ(i.RealName, "JOHN DOE");
@@ -190,9 +256,20 @@ TEST(DropFiles, DorInfo) {
 
 TEST(DropFiles, LordInfo) {
   ReadEach({
-      {"a telnet caller", ReadLordInfo, 14,
-       {{1, "5"}, {2, "3"}, {4, "fairy yes"}, {5, "20"}, {6, "Zed"}, {7, "Zoe"}, {8, "Quinn"},
-        {9, "1234"}, {10, "57600"}, {12, "Telnet"}, {14, "Clean Mode On"}},
+      {"a telnet caller",
+       ReadLordInfo,
+       14,
+       {{1, "5"},
+        {2, "3"},
+        {4, "fairy yes"},
+        {5, "20"},
+        {6, "Zed"},
+        {7, "Zoe"},
+        {8, "Quinn"},
+        {9, "1234"},
+        {10, "57600"},
+        {12, "Telnet"},
+        {14, "Clean Mode On"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.RecPos, 5);
          EXPECT_EQ(i.Emulation, etANSI);
@@ -206,7 +283,9 @@ TEST(DropFiles, LordInfo) {
          EXPECT_TRUE(i.Clean);
          EXPECT_EQ(i.Node, 0);
        }},
-      {"local, no last name, ASCII", ReadLordInfo, 14,
+      {"local, no last name, ASCII",
+       ReadLordInfo,
+       14,
        {{2, "0"}, {4, "FAIRY NO"}, {7, "Zoe"}, {12, "local"}, {14, "CLEAN MODE OFF"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.Emulation, etASCII);
@@ -215,16 +294,28 @@ TEST(DropFiles, LordInfo) {
          EXPECT_EQ(i.ComType, 0);
          EXPECT_FALSE(i.Clean);
        }},
-      {"WC5", ReadLordInfo, 14, {{12, "wc5"}},
+      {"WC5",
+       ReadLordInfo,
+       14,
+       {{12, "wc5"}},
        [](const TDoorDropInfo& i) { EXPECT_EQ(i.ComType, 3); }},
-      {"an unlisted kind is serial, empty graphics is ANSI", ReadLordInfo, 14, {{12, "SSH"}},
+      {"an unlisted kind is serial, empty graphics is ANSI",
+       ReadLordInfo,
+       14,
+       {{12, "SSH"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.ComType, 1);
          EXPECT_EQ(i.Emulation, etANSI);
          EXPECT_EQ(i.Baud, 38400);
        }},
-      {"control characters in names", ReadLordInfo, 14,
-       {{6, "Z\x05" "ed"}, {7, "Z\x7foe"}, {8, "\x01"}},
+      {"control characters in names",
+       ReadLordInfo,
+       14,
+       {{6,
+         "Z\x05"
+         "ed"},
+        {7, "Z\x7foe"},
+        {8, "\x01"}},
        [](const TDoorDropInfo& i) {
          EXPECT_EQ(i.Alias, "Zed");
          EXPECT_EQ(i.RealName, "Zoe");  // a last name of nothing but control bytes is none

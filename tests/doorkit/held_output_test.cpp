@@ -84,9 +84,7 @@ TEST(HeldOutput, AScreenLeavesInOneWriteWhenTheProgramWaitsForAKey) {
     const std::string& screen = fake.writes[0];
     EXPECT_EQ(screen.substr(0, 10), "\x1b[2J\x1b[1;1f");
     EXPECT_EQ(Count(screen, socket ? "\xFF\xFF end\r\n" : "\xFF end\r\n"), 20u);
-    if (socket) {
-      EXPECT_EQ(fake.atBlock, screen) << "sent before the wait";
-    }
+    if (socket) { EXPECT_EQ(fake.atBlock, screen) << "sent before the wait"; }
   }
 }
 
@@ -113,12 +111,9 @@ TEST(HeldOutput, NothingIsHeldBackAtAPauseAHangUpCheckAClosingOrTheEnd) {
     DoorWriteLn("before");
     try {
       c.act();
-    } catch (const DoorExit&) {
-    }
+    } catch (const DoorExit&) {}
     EXPECT_NE(fake.socketOut.find("before\r\n"), std::string::npos);
-    if (fake.blocked) {
-      EXPECT_NE(fake.atBlock.find("before\r\n"), std::string::npos);
-    }
+    if (fake.blocked) { EXPECT_NE(fake.atBlock.find("before\r\n"), std::string::npos); }
   }
 }
 
@@ -171,7 +166,8 @@ TEST(HeldOutput, AFatalSignalSendsWhatIsHeldBeforeTheProcessDies) {
   close(pair[1]);
   std::string got;
   char buf[256];
-  for (ssize_t n; (n = read(pair[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(pair[0], buf, sizeof buf)) > 0;)
+    got.append(buf, static_cast<size_t>(n));
   close(pair[0]);
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

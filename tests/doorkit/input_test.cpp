@@ -73,8 +73,8 @@ TEST_F(InputTest, LineEditorDrawsAColouredFieldAndRestoresTheColour) {
   fake.TakeOut();
   fake.Keys("ab\b\r");
   EXPECT_EQ(DoorInput("", kLetters, 0, 5, 10, 31), "a");
-  std::string field = E + "1;37m" + E + "44m";   // attribute 31
-  std::string back = E + "1;32m" + E + "40m";    // attribute 10 again
+  std::string field = E + "1;37m" + E + "44m";  // attribute 31
+  std::string back = E + "1;32m" + E + "40m";   // attribute 10 again
   EXPECT_EQ(fake.TakeOut(), field + "     " + E + "5D" + "a" + "b" + "\b \b" + back + "\r\n");
   EXPECT_EQ(GetTextAttr(), 10);
 }
@@ -117,11 +117,10 @@ TEST_F(InputTest, LiteBarBringsAnIndexLeftFromAnotherMenuOntoTheItems) {
     const char* keys;
     int32_t after;
   } cases[] = {
-      {7, 10, "\r", 1},   // past the end of the list: the last item
-      {7, 10, "8\r", 0},  // ... from which the bar moves up as usual
-      {-3, 10, "\r", 0},  // negative: the first item
-      {-3, 10, "2\r", 1},
-      {1, 1, "\r", 0},    // past the page: the last item shown
+      {7, 10, "\r", 1},                     // past the end of the list: the last item
+      {7, 10, "8\r", 0},                    // ... from which the bar moves up as usual
+      {-3, 10, "\r", 0},                    // negative: the first item
+      {-3, 10, "2\r", 1}, {1, 1, "\r", 0},  // past the page: the last item shown
   };
   for (const auto& c : cases) {
     DoorLiteBarOptions = {"One", "Two"};
@@ -140,8 +139,8 @@ TEST_F(InputTest, LiteBarDrawsTheHighlightedItemOnBlue) {
   fake.Keys("\r");
   DoorLiteBar(10);
   std::string white = E + "1;37m" + E + "40m";
-  EXPECT_EQ(fake.TakeOut(), white + E + "s" + E + "u" + "One" + white + E + "u" + E + "1B" +
-                                E + "44m" + "Two" + white + E + "u");
+  EXPECT_EQ(fake.TakeOut(), white + E + "s" + E + "u" + "One" + white + E + "u" + E + "1B" + E +
+                                "44m" + "Two" + white + E + "u");
 }
 
 }  // namespace

@@ -152,8 +152,9 @@ TEST_F(OutputTest, DisplayFileWritesLinesAndReportsAMissingFile) {
 
   fake.Keys(" ");
   DoorDisplayFile(fake.gameDir + "none.ans");
-  EXPECT_EQ(fake.TakeOut(), "Error reading \"" + fake.gameDir +
-                                "none.ans\": No such file or directory\r\nHit a key to continue\r\n");
+  EXPECT_EQ(fake.TakeOut(),
+            "Error reading \"" + fake.gameDir +
+                "none.ans\": No such file or directory\r\nHit a key to continue\r\n");
   EXPECT_EQ(DoorLastKey.Ch, ' ');
 }
 
@@ -161,8 +162,8 @@ TEST_F(OutputTest, DisplayFileThatOpensButCannotBeReadSaysWhyAndWaits) {
   // A folder opens for reading, and every read of it fails.
   fake.Keys("x");
   DoorDisplayFile(fake.gameDir);
-  EXPECT_EQ(fake.TakeOut(), "Error reading \"" + fake.gameDir +
-                                "\": Is a directory\r\nHit a key to continue\r\n");
+  EXPECT_EQ(fake.TakeOut(),
+            "Error reading \"" + fake.gameDir + "\": Is a directory\r\nHit a key to continue\r\n");
   EXPECT_EQ(DoorLastKey.Ch, 'x');
 }
 
@@ -170,7 +171,9 @@ TEST_F(OutputTest, Utf8CharsetTranslatesBoxCharactersAndDropsMusic) {
   DoorCharset = csUTF8;
   DoorWrite("\xC9\xCD\xBB \xFE");
   EXPECT_EQ(fake.TakeOut(), "\u2554\u2550\u2557 \u25A0");
-  DoorWrite("a\x1b[MFT120C\x0e" "b");
+  DoorWrite(
+      "a\x1b[MFT120C\x0e"
+      "b");
   EXPECT_EQ(fake.TakeOut(), "ab");
   DoorCharset = csCP437;
   DoorWrite("\xC9");

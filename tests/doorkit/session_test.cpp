@@ -21,9 +21,7 @@ class SessionTest : public ::testing::Test {
     argv.push_back(nullptr);
     try {
       DoorStartup(static_cast<int>(args.size()), argv.data());
-    } catch (const DoorExit& e) {
-      return e.code;
-    }
+    } catch (const DoorExit& e) { return e.code; }
     return -1;
   }
 
@@ -80,8 +78,9 @@ TEST_F(SessionTest, MissingDropFile) {
   EXPECT_EQ(Startup({"-D/no/such/file"}), 0);
   EXPECT_EQ(fake.sleeps.back(), 2500);
   std::string out = fake.TakeOut();
-  EXPECT_NE(out.find("\r\n  Drop File Does Not Exist Or Is Not Supported:\r\n  /no/such/file\r\n\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      out.find("\r\n  Drop File Does Not Exist Or Is Not Supported:\r\n  /no/such/file\r\n\r\n"),
+      std::string::npos);
 }
 
 TEST_F(SessionTest, UnknownSwitchesReachTheHook) {
@@ -162,10 +161,9 @@ TEST_F(SocketSessionTest, WarningsAtTheTabledSeconds) {
   std::vector<std::pair<char, int>> expected = {
       // idle warnings at 301, 241, ... seconds before the limit; time-left
       // warnings at 301, 241, ... seconds left
-      {'I', 5}, {'s', 19},  {'I', 4}, {'s', 79},  {'T', 5}, {'s', 301},
-      {'I', 3}, {'s', 139}, {'T', 4}, {'s', 241}, {'I', 2}, {'s', 199},
-      {'T', 3}, {'s', 181}, {'I', 1}, {'s', 259}, {'T', 2}, {'s', 121},
-      {'I', 0}, {'s', 319},
+      {'I', 5},   {'s', 19},  {'I', 4},   {'s', 79},  {'T', 5},   {'s', 301}, {'I', 3},
+      {'s', 139}, {'T', 4},   {'s', 241}, {'I', 2},   {'s', 199}, {'T', 3},   {'s', 181},
+      {'I', 1},   {'s', 259}, {'T', 2},   {'s', 121}, {'I', 0},   {'s', 319},
   };
   EXPECT_EQ(g_warnings, expected);
 }

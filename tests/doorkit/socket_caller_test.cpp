@@ -72,15 +72,15 @@ TEST_F(SocketCallerTest, OtherSequencesAreSwallowedWhole) {
     char next;
     bool extended;
   } cases[] = {
-      {"\x1b[5~", 'z', false},      // PgUp
-      {"\x1b[6~", 'z', false},      // PgDn
-      {"\x1b[H", 'z', false},       // Home
-      {"\x1b[4~", 'z', false},      // End
-      {"\x1b[11~", 'z', false},     // F1, VT220 style
-      {"\x1bOP", 'z', false},       // F1, SS3 style
-      {"\x1b[1;5A", 'z', false},    // Ctrl-Up
-      {"\x1bOB", 'P', true},        // Down from a terminal in application mode
-      {"\x1b[1\r", '\r', false},    // a control byte ends the sequence and is kept
+      {"\x1b[5~", 'z', false},    // PgUp
+      {"\x1b[6~", 'z', false},    // PgDn
+      {"\x1b[H", 'z', false},     // Home
+      {"\x1b[4~", 'z', false},    // End
+      {"\x1b[11~", 'z', false},   // F1, VT220 style
+      {"\x1bOP", 'z', false},     // F1, SS3 style
+      {"\x1b[1;5A", 'z', false},  // Ctrl-Up
+      {"\x1bOB", 'P', true},      // Down from a terminal in application mode
+      {"\x1b[1\r", '\r', false},  // a control byte ends the sequence and is kept
   };
   for (const auto& c : cases) {
     fake.SocketChunk(std::string(c.sequence) + (c.extended ? "" : "z"), fake.nowMs);
@@ -107,9 +107,7 @@ TEST_F(SocketCallerTest, HangUpEndsTheSessionWithinASecond) {
   try {
     DoorReadKey();
     FAIL() << "the session went on after the caller hung up";
-  } catch (const DoorExit& e) {
-    EXPECT_EQ(e.code, 0);
-  }
+  } catch (const DoorExit& e) { EXPECT_EQ(e.code, 0); }
   EXPECT_GE(fake.nowMs, 3000);
   EXPECT_LE(fake.nowMs, 4100);
   EXPECT_NE(fake.out.find("   Caller Dropped Carrier.  Returning To BBS..."), std::string::npos);
@@ -141,9 +139,7 @@ TEST(SocketCaller, AHangUpEndsEveryKindOfWaitWithinTwoSeconds) {
       wait();
       wait();  // what a caller of the editor or the lightbar would do next
       ADD_FAILURE() << "went on after the caller hung up";
-    } catch (const DoorExit& e) {
-      EXPECT_EQ(e.code, 0);
-    }
+    } catch (const DoorExit& e) { EXPECT_EQ(e.code, 0); }
     EXPECT_LE(fake.nowMs - at, 2000);
     EXPECT_NE(fake.out.find("Caller Dropped Carrier"), std::string::npos);
   }
@@ -209,9 +205,7 @@ TEST_F(SocketCallerTest, IdleLimitEndsTheSession) {
   try {
     DoorReadKey();
     FAIL();
-  } catch (const DoorExit& e) {
-    EXPECT_EQ(e.code, 0);
-  }
+  } catch (const DoorExit& e) { EXPECT_EQ(e.code, 0); }
   EXPECT_NE(fake.socketOut.find("  Idle Time Limit Exceeded.  Returning To BBS..."),
             std::string::npos);
   EXPECT_TRUE(fake.socketClosed);

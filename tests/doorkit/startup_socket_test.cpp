@@ -24,9 +24,7 @@ void Startup(std::vector<std::string> args) {
 int StartupEnds(const std::vector<std::string>& args) {
   try {
     Startup(args);
-  } catch (const DoorExit& e) {
-    return e.code;
-  }
+  } catch (const DoorExit& e) { return e.code; }
   ADD_FAILURE() << "the start-up did not end the process";
   return -1;
 }
@@ -35,7 +33,8 @@ int StartupEnds(const std::vector<std::string>& args) {
 std::string Door32(FakePlatform& fake, const std::string& type, const std::string& handle,
                    const std::string& name = "door32.sys") {
   std::string path = fake.gameDir + name;
-  std::ofstream(path, std::ios::binary) << type << "\r\n" << handle << "\r\n"
+  std::ofstream(path, std::ios::binary) << type << "\r\n"
+                                        << handle << "\r\n"
                                         << "38400\r\nBBS\r\n1\r\nReal Name\r\nAlias\r\n"
                                         << "10\r\n60\r\n1\r\n4\r\n";
   return path;
@@ -129,15 +128,27 @@ TEST(StartupSocket, FailedStartsSayWhyWaitAndEndWithZero) {
       {"node 0", {"-N0", "-S1000"}, false, " USAGE: qgs <PARAMETERS>", 0},
       {"no drop-file path", {"-D"}, false, " USAGE: qgs <PARAMETERS>", 0},
       {"help", {"/?"}, false, "  -U         UTF-8 OUTPUT (NO ANSI MUSIC)", 0},
-      {"missing drop file", {"-D@nowhere/door32.sys"}, false,
-       "  Drop File Does Not Exist Or Is Not Supported:\r\n  ", 2500},
-      {"unknown drop file", {"-D@chain.txt"}, false,
-       "  Drop File Does Not Exist Or Is Not Supported:", 2500},
-      {"handle below -1", {"-D@bad/door32.sys"}, false, "  Invalid comm number: -5", 2500},
-      {"handle that is not a socket", {"-N1", "-S1"}, true, "\r\n  No Carrier Detected\r\n\r\n",
+      {"missing drop file",
+       {"-D@nowhere/door32.sys"},
+       false,
+       "  Drop File Does Not Exist Or Is Not Supported:\r\n  ",
        2500},
-      {"drop-file handle that is not a socket", {"-D@door32.sys"}, true,
-       "  No Carrier Detected", 2500},
+      {"unknown drop file",
+       {"-D@chain.txt"},
+       false,
+       "  Drop File Does Not Exist Or Is Not Supported:",
+       2500},
+      {"handle below -1", {"-D@bad/door32.sys"}, false, "  Invalid comm number: -5", 2500},
+      {"handle that is not a socket",
+       {"-N1", "-S1"},
+       true,
+       "\r\n  No Carrier Detected\r\n\r\n",
+       2500},
+      {"drop-file handle that is not a socket",
+       {"-D@door32.sys"},
+       true,
+       "  No Carrier Detected",
+       2500},
   };
   for (const Case& c : cases) {
     FakePlatform fake;

@@ -43,11 +43,21 @@ TEST(StringUtilsTest, WholeNumbersTakeInt32OrTheFallback) {
     const char* text;
     int32_t expected;  // -7 is the fallback
   } const cases[] = {
-      {"42", 42},        {"+42", 42},           {"-2147483648", INT32_MIN}, {"2147483647", INT32_MAX},
-      {"2147483648", -7}, {"-2147483649", -7}, {"99999999999999999999", -7}, {"", -7},
-      {"-", -7},         {" 5", -7},            {"5 ", -7},                 {"0x10", -7},
+      {"42", 42},
+      {"+42", 42},
+      {"-2147483648", INT32_MIN},
+      {"2147483647", INT32_MAX},
+      {"2147483648", -7},
+      {"-2147483649", -7},
+      {"99999999999999999999", -7},
+      {"", -7},
+      {"-", -7},
+      {" 5", -7},
+      {"5 ", -7},
+      {"0x10", -7},
   };
-  for (const Case& c : cases) EXPECT_EQ(StrToIntDef(c.text, -7), c.expected) << '"' << c.text << '"';
+  for (const Case& c : cases)
+    EXPECT_EQ(StrToIntDef(c.text, -7), c.expected) << '"' << c.text << '"';
   EXPECT_EQ(ClampInt32(int64_t{INT32_MAX} + 1), INT32_MAX);
   EXPECT_EQ(ClampInt32(int64_t{INT32_MIN} * 60), INT32_MIN);
   EXPECT_EQ(ClampInt32(-5), -5);

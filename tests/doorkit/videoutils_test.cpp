@@ -15,8 +15,12 @@ namespace {
 const std::string E = "\x1b[";
 
 std::string At(int x, int y, int attr, const std::string& text) {
-  return "\x1b" "7" + E + std::to_string(y) + ";" + std::to_string(x) + "f" +
-         AnsiTextAttr(static_cast<uint8_t>(attr)) + text + AnsiTextAttr(GetTextAttr()) + "\x1b" "8";
+  return "\x1b"
+         "7" +
+         E + std::to_string(y) + ";" + std::to_string(x) + "f" +
+         AnsiTextAttr(static_cast<uint8_t>(attr)) + text + AnsiTextAttr(GetTextAttr()) +
+         "\x1b"
+         "8";
 }
 
 TEST(VideoUtilsTest, FastWriteCutsAtTheEdgesAndKeepsTheColour) {
@@ -45,10 +49,10 @@ TEST(VideoUtilsTest, StatusLine) {
   DefaultOnStatusBar();
   std::string frame(79, ' ');
   for (int c : {1, 29, 49, 63}) frame[static_cast<size_t>(c - 1)] = '\xFE';
-  EXPECT_EQ(fake.TakeOut(), At(1, 25, 0x1E, frame) +
-                                At(3, 25, 0x1F, "Ann Lee               ") +
+  EXPECT_EQ(fake.TakeOut(), At(1, 25, 0x1E, frame) + At(3, 25, 0x1F, "Ann Lee               ") +
                                 At(31, 25, 0x1F, "Verevar & Uruzodedo 25") +
-                                At(51, 25, 0x1F, "Idle: 01:05") + At(65, 25, 0x1F, "Left: 01:01:00"));
+                                At(51, 25, 0x1F, "Idle: 01:05") +
+                                At(65, 25, 0x1F, "Left: 01:01:00"));
   TScreenBuffer want = BlankScreen();
   Paint(want, 1, 25, 0x1E, frame);
   Paint(want, 3, 25, 0x1F, "Ann Lee               ");
@@ -92,8 +96,7 @@ TEST(VideoUtilsTest, DirectWritesChangeOnlyTheirCells) {
   Paint(want, 75, 10, 7, "yyyyyy");
   FastWrite("a\r\nb", 1, 24, 0x4E);  // control bytes are characters, no scroll
   Paint(want, 1, 24, 0x4E, "a\r\nb");
-  for (auto [x, y] : {std::pair{0, 1}, {81, 1}, {1, 0}, {1, 26}})
-    FastWrite("zz", x, y, 7);
+  for (auto [x, y] : {std::pair{0, 1}, {81, 1}, {1, 0}, {1, 26}}) FastWrite("zz", x, y, 7);
   SetCharAt('#', 3, 2);
   Paint(want, 3, 2, 0x12, "#");
   SetAttrAt(0x9C, 4, 2);
@@ -112,9 +115,16 @@ TEST(VideoUtilsTest, DirectWritesChangeOnlyTheirCells) {
     char ch;
     uint8_t attr;
   };
-  for (const Read& r : {Read{1, 1, 'A', 0x11}, {80, 1, 'A', 0x11}, {1, 2, 'B', 0x12},
-                        {80, 25, '!', 0x29}, {0, 1, ' ', 7}, {0, 2, ' ', 7}, {81, 1, ' ', 7},
-                        {1, 0, ' ', 7}, {1, 26, ' ', 7}, {-300, 7000, ' ', 7}}) {
+  for (const Read& r : {Read{1, 1, 'A', 0x11},
+                        {80, 1, 'A', 0x11},
+                        {1, 2, 'B', 0x12},
+                        {80, 25, '!', 0x29},
+                        {0, 1, ' ', 7},
+                        {0, 2, ' ', 7},
+                        {81, 1, ' ', 7},
+                        {1, 0, ' ', 7},
+                        {1, 26, ' ', 7},
+                        {-300, 7000, ' ', 7}}) {
     EXPECT_EQ(GetCharAt(r.x, r.y), r.ch) << r.x << "," << r.y;
     EXPECT_EQ(GetAttrAt(r.x, r.y), r.attr) << r.x << "," << r.y;
   }
@@ -178,7 +188,8 @@ TEST(VideoUtilsTest, TheTerminalShowsWhatTheCellsHold) {
   AnsiWrite("\x1b[2J\x1b[1;1f\x1b[0;32m\x1b[44mgreen on blue \x1b[1;33myellow\x1b[5m blink");
   check("colours", true);
   std::string lines;
-  for (int i = 0; i < 30; ++i) lines += "\x1b[0;3" + std::to_string(i % 8) + "mline " + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 30; ++i)
+    lines += "\x1b[0;3" + std::to_string(i % 8) + "mline " + std::to_string(i) + "\r\n";
   AnsiWrite(lines);
   check("scrolled", true);
   AnsiWrite("\x1b[5;1H\x1b[2L\x1b[10;1H\x1b[3M\x1b[12;70H0123456789abcdef\x1b[K");

@@ -35,22 +35,21 @@ inline void SetCounters(TPlayer& p, const Counters& c) {
 }
 
 inline Counters GetCounters(const TPlayer& p) {
-  return {p.Score, p.Kastle, p.Soldiers, p.Civilians, p.Gronels, p.Slingards,
-          p.Assassins, p.Guards, p.Gold, p.Food};
+  return {p.Score,     p.Kastle,    p.Soldiers, p.Civilians, p.Gronels,
+          p.Slingards, p.Assassins, p.Guards,   p.Gold,      p.Food};
 }
 
 inline bool operator==(const Counters& a, const Counters& b) {
   return a.Score == b.Score && a.Kastle == b.Kastle && a.Soldiers == b.Soldiers &&
          a.Civilians == b.Civilians && a.Gronels == b.Gronels && a.Slingards == b.Slingards &&
-         a.Assassins == b.Assassins && a.Guards == b.Guards && a.Gold == b.Gold &&
-         a.Food == b.Food;
+         a.Assassins == b.Assassins && a.Guards == b.Guards && a.Gold == b.Gold && a.Food == b.Food;
 }
 
 inline std::ostream& operator<<(std::ostream& os, const Counters& c) {
   return os << "{score " << c.Score << ", kastle " << c.Kastle << ", soldiers " << c.Soldiers
             << ", civilians " << c.Civilians << ", gronels " << c.Gronels << ", slingards "
-            << c.Slingards << ", assassins " << c.Assassins << ", guards " << c.Guards
-            << ", gold " << c.Gold << ", food " << c.Food << "}";
+            << c.Slingards << ", assassins " << c.Assassins << ", guards " << c.Guards << ", gold "
+            << c.Gold << ", food " << c.Food << "}";
 }
 
 // ---- expected bytes ----

@@ -101,7 +101,8 @@ std::vector<std::string> FakeFileSystem::TempFiles() const {
   std::vector<std::string> temps;
   for (const std::string& path : FilePaths()) {
     size_t at = path.rfind(".tmp.");
-    if (at != std::string::npos && path.size() - at == 11 && path.find('/', at) == std::string::npos) {
+    if (at != std::string::npos && path.size() - at == 11 &&
+        path.find('/', at) == std::string::npos) {
       temps.push_back(path);
     }
   }

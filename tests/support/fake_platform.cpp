@@ -39,9 +39,7 @@ char FakePlatform::ConsoleReadKey() {
   return c;
 }
 
-bool FakePlatform::SocketReadable(int) {
-  return !chunks_.empty() && chunks_.front().atMs <= nowMs;
-}
+bool FakePlatform::SocketReadable(int) { return !chunks_.empty() && chunks_.front().atMs <= nowMs; }
 
 long FakePlatform::SocketRecv(int, char* buf, size_t len) {
   waitsWithoutRecv_ = 0;

@@ -40,9 +40,7 @@ class FakePlatform : public Platform {
   void Keys(const std::string& keys) { keys_.insert(keys_.end(), keys.begin(), keys.end()); }
   // One receive's worth of socket bytes, available from virtual time `at`
   // (milliseconds since the fake's start; 0 = at once).
-  void SocketChunk(const std::string& bytes, int64_t atMs = 0) {
-    chunks_.push_back({bytes, atMs});
-  }
+  void SocketChunk(const std::string& bytes, int64_t atMs = 0) { chunks_.push_back({bytes, atMs}); }
   void HangUp(int64_t atMs = 0) { chunks_.push_back({std::string(), atMs, true}); }
   // A caller who answers what the screen shows: once the program has sent
   // `marker` (after the previous answer's marker), `keys` arrive (none
@@ -64,24 +62,24 @@ class FakePlatform : public Platform {
   void Seed(uint64_t seed) { rng_.seed(seed); }
 
   // ---- what happened ----
-  std::string out;                    // every byte sent to stdout or the socket
-  std::string socketOut;              // the socket's share of out
-  std::vector<std::string> writes;    // each stdout write and socket send, in order
-  std::vector<int64_t> drawsAsked;    // n of every Random(n)
-  std::vector<int> sleeps;            // every SleepMs
-  int64_t nowMs = 0;                  // virtual time since the start
-  int waits = 0;                      // WaitForInput calls
-  int64_t hangUpMs = -1;              // when HangUpWhenShown's marker was sent
+  std::string out;                  // every byte sent to stdout or the socket
+  std::string socketOut;            // the socket's share of out
+  std::vector<std::string> writes;  // each stdout write and socket send, in order
+  std::vector<int64_t> drawsAsked;  // n of every Random(n)
+  std::vector<int> sleeps;          // every SleepMs
+  int64_t nowMs = 0;                // virtual time since the start
+  int waits = 0;                    // WaitForInput calls
+  int64_t hangUpMs = -1;            // when HangUpWhenShown's marker was sent
   bool rawMode = false;
-  bool terminal = true;               // standard output is a terminal
+  bool terminal = true;  // standard output is a terminal
   bool utf8Terminal = false;
   bool socketOpen = true;
   bool socketClosed = false;
   bool socketShutdown = false;
-  bool socketBlocking = false;        // SocketSetBlocking was called
-  size_t sendLimit = SIZE_MAX;        // most bytes one SocketSend accepts
-  std::string gameDir;                // with a trailing "/"
-  std::string executablePath;         // the program's own path; empty: gameDir + "qgs"
+  bool socketBlocking = false;  // SocketSetBlocking was called
+  size_t sendLimit = SIZE_MAX;  // most bytes one SocketSend accepts
+  std::string gameDir;          // with a trailing "/"
+  std::string executablePath;   // the program's own path; empty: gameDir + "qgs"
   // Sees every byte written to standard output, as it is written.
   std::function<void(std::string_view)> onStdout;
   // Virtual time a socket session may wait with nothing to read before the

@@ -52,10 +52,10 @@ inline TPvPGameState ReadGame(const std::string& path) {
 // Player n's (1 or 2) counters as the game holds them.
 inline Counters Kingdom(const TPvPGameState& s, int n) {
   if (n == 1)
-    return {s.Player1Score, s.Player1Kastle, s.Player1Soldiers, s.Player1Civilians,
+    return {s.Player1Score,   s.Player1Kastle,    s.Player1Soldiers,  s.Player1Civilians,
             s.Player1Gronels, s.Player1Slingards, s.Player1Assassins, s.Player1Guards,
-            s.Player1Gold, s.Player1Food};
-  return {s.Player2Score, s.Player2Kastle, s.Player2Soldiers, s.Player2Civilians,
+            s.Player1Gold,    s.Player1Food};
+  return {s.Player2Score,   s.Player2Kastle,    s.Player2Soldiers,  s.Player2Civilians,
           s.Player2Gronels, s.Player2Slingards, s.Player2Assassins, s.Player2Guards,
-          s.Player2Gold, s.Player2Food};
+          s.Player2Gold,    s.Player2Food};
 }

@@ -14,9 +14,7 @@ std::vector<pid_t> StartNodesAtOnce(int count, const std::function<void(int)>& n
       int status = read(gate[0], &c, 1) == 0 ? 0 : 3;
       try {
         node(i);
-      } catch (...) {
-        status = 1;
-      }
+      } catch (...) { status = 1; }
       _exit(status);
     }
     if (pid > 0) nodes.push_back(pid);

@@ -95,9 +95,7 @@ void PtySession::AddText(char c) {
         text_ += c;
       }
       break;
-    case kEscape:
-      state_ = b == '[' ? kCsiStart : kPlain;
-      break;
+    case kEscape: state_ = b == '[' ? kCsiStart : kPlain; break;
     case kCsiStart:
       if (b == 'M') {
         state_ = kMusic;
@@ -131,7 +129,8 @@ int PtySession::ExpectAny(const std::vector<std::string>& texts,
       mark_ = at + texts[static_cast<size_t>(found)].size();
       return found;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return -1;
     if (!Pump(static_cast<int>(std::min<int64_t>(left.count(), 200)))) return -1;
   }

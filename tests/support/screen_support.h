@@ -53,7 +53,9 @@ inline std::string ScreenDiff(const TScreenBuffer& want, const TScreenBuffer& go
   return out;
 }
 
-inline std::string ScreenDiff(const TScreenBuffer& want) { return ScreenDiff(want, CurrentScreen()); }
+inline std::string ScreenDiff(const TScreenBuffer& want) {
+  return ScreenDiff(want, CurrentScreen());
+}
 
 // An 80 x 25 terminal as common emulators behave: absolute moves (CSI f/H),
 // SGR 0, 1, 5, 30..37, 40..47, ESC 7 / ESC 8 saving cursor and colour, and
@@ -90,7 +92,8 @@ struct TinyTerminal {
         if (y < kScreenRows) {
           ++y;
         } else {
-          for (int r = 1; r < kScreenRows; ++r) cells[static_cast<size_t>(r - 1)] = cells[static_cast<size_t>(r)];
+          for (int r = 1; r < kScreenRows; ++r)
+            cells[static_cast<size_t>(r - 1)] = cells[static_cast<size_t>(r)];
           cells[kScreenRows - 1].fill({' ', attr});
         }
       }
@@ -124,11 +127,16 @@ struct TinyTerminal {
     } else if (final == 'm') {
       static const uint8_t pc[8] = {0, 4, 2, 6, 1, 5, 3, 7};
       for (int v : p) {
-        if (v == 0) attr = 7;
-        else if (v == 1) attr |= 8;
-        else if (v == 5) attr |= 0x80;
-        else if (v >= 30 && v <= 37) attr = static_cast<uint8_t>((attr & 0xF8) | pc[v - 30]);
-        else if (v >= 40 && v <= 47) attr = static_cast<uint8_t>((attr & 0x8F) | (pc[v - 40] << 4));
+        if (v == 0)
+          attr = 7;
+        else if (v == 1)
+          attr |= 8;
+        else if (v == 5)
+          attr |= 0x80;
+        else if (v >= 30 && v <= 37)
+          attr = static_cast<uint8_t>((attr & 0xF8) | pc[v - 30]);
+        else if (v >= 40 && v <= 47)
+          attr = static_cast<uint8_t>((attr & 0x8F) | (pc[v - 40] << 4));
       }
     }
   }

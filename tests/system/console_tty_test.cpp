@@ -30,7 +30,7 @@ class TerminalSession {
     }
     slaveName_ = ptsname(master_);
     slave_ = open(slaveName_.c_str(), O_RDWR | O_NOCTTY);  // to read its modes
-    canonicalAtStart_ = Canonical();  // before the program can change them
+    canonicalAtStart_ = Canonical();                       // before the program can change them
     pid_ = fork();
     if (pid_ == 0) {
       setsid();

@@ -79,10 +79,10 @@ struct GameNote {
 // writer notes it notes after the update it describes has returned.
 struct Life {
   std::atomic<int32_t> kind;
-  std::atomic<uint32_t> done;   // updates finished
-  std::atomic<uint32_t> inOp;   // 1 from the start of an update until it is noted
-  std::atomic<int32_t> games;   // GameNotes filled
-  int32_t killAfterSteps;       // 0: killed in time only
+  std::atomic<uint32_t> done;  // updates finished
+  std::atomic<uint32_t> inOp;  // 1 from the start of an update until it is noted
+  std::atomic<int32_t> games;  // GameNotes filled
+  int32_t killAfterSteps;      // 0: killed in time only
   GameNote game[kGameNotes];
 };
 
@@ -101,8 +101,8 @@ void AfterStep() {
 }  // namespace
 
 extern "C" int rename(const char* from, const char* to) noexcept {
-  static const auto real = reinterpret_cast<int (*)(const char*, const char*)>(
-      dlsym(RTLD_NEXT, "rename"));
+  static const auto real =
+      reinterpret_cast<int (*)(const char*, const char*)>(dlsym(RTLD_NEXT, "rename"));
   const int result = real(from, to);
   AfterStep();
   return result;
@@ -184,9 +184,8 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
     const RankedGame g = RankedOp(i);
     first.Score = g.firstScore;
     second.Score = g.secondScore;
-    Op(life, [&] {
-      UpdatePvPRankings(first, first.Name, second, second.Name, g.firstWon, g.months);
-    });
+    Op(life,
+       [&] { UpdatePvPRankings(first, first.Name, second, second.Name, g.firstWon, g.months); });
   }
 }
 
@@ -288,8 +287,10 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
   fake.nowMs = 12 * kHourMs;
   for (bool lobby = false;; lobby = !lobby) {
     Op(life, [&] {
-      if (lobby) CleanupAndScanGames();  // as the lobby draws
-      else CleanupExpiredGames();        // as the Multiplayer menu is entered
+      if (lobby)
+        CleanupAndScanGames();  // as the lobby draws
+      else
+        CleanupExpiredGames();  // as the Multiplayer menu is entered
     });
     GetOpenGames();
     GetNextAvailableGameNumber();
@@ -307,8 +308,7 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
       case kGames: GamesWriter(fake, life, id);
       default: ExpiryWriter(fake, life, id);
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   _exit(3);  // never back into the test runner; no destructors either
 }
 
@@ -477,8 +477,8 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
       ASSERT_EQ(alias[0], 'K');
       const int32_t wins = Int(u[at + 1], alias), losses = Int(u[at + 2], alias);
       const uint32_t games = static_cast<uint32_t>(wins + losses);
-      EXPECT_TRUE(Allows(IdOf(alias), games)) << alias << " has " << games << " games of "
-                                              << lives[IdOf(alias)].done;
+      EXPECT_TRUE(Allows(IdOf(alias), games))
+          << alias << " has " << games << " games of " << lives[IdOf(alias)].done;
       EXPECT_TRUE(klassicGames.emplace(alias, games).second) << alias << " twice";
       int64_t score = 0, won = 0;
       for (uint32_t i = 0; i < games; ++i) {
@@ -531,8 +531,8 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
     }
     // Behind by the games of writers killed between the two writes, in a row.
     EXPECT_LE(behind, killsInOp[kKlassic]);
-    const std::string& users = b[10 + rows].find("All Users") != std::string::npos ? b[10 + rows]
-                                                                                    : b[11 + rows];
+    const std::string& users =
+        b[10 + rows].find("All Users") != std::string::npos ? b[10 + rows] : b[11 + rows];
     ASSERT_NE(users.find("All Users"), std::string::npos);
     EXPECT_EQ(number(users.substr(users.find_last_of(' ') + 1)), total);
   }
@@ -624,7 +624,8 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
       const std::vector<std::string> g = WholeLines(dir + name);
       ASSERT_GE(g.size(), 44u);
       EXPECT_EQ(g[0], "# QGS PvP Game State v1.2");
-      for (size_t line : {2, 3, 4, 5, 6, 14, 15, 16}) Int(g[line], "line " + std::to_string(line + 1));
+      for (size_t line : {2, 3, 4, 5, 6, 14, 15, 16})
+        Int(g[line], "line " + std::to_string(line + 1));
       for (size_t line = 18; line < 28; ++line) Int(g[line], "counter");
       for (size_t line = 29; line < 39; ++line) Int(g[line], "counter");
       for (size_t line : {39, 40, 41}) Date(g[line], "date");
@@ -632,10 +633,12 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
       EXPECT_EQ(name, "game_" + g[1] + ".dat");
       const auto status = static_cast<TGameStatus>(Int(g[4], "status"));
       const bool finished = status == gsCompleted || status == gsAbandoned;
-      if (active) finishedInActive += finished;
-      else EXPECT_TRUE(finished) << "an unfinished game in completed";
-      EXPECT_TRUE(found.emplace(g[1], Found{active, status, Int(g[18], "turns"), g[7], g[9], g[42]})
-                      .second)
+      if (active)
+        finishedInActive += finished;
+      else
+        EXPECT_TRUE(finished) << "an unfinished game in completed";
+      EXPECT_TRUE(
+          found.emplace(g[1], Found{active, status, Int(g[18], "turns"), g[7], g[9], g[42]}).second)
           << g[1] << " is in both folders";
       if (!active && status == gsCompleted) {
         ++completedGamesOf[g[7]];
@@ -666,9 +669,7 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
       }
       const Found& f = it->second;
       EXPECT_EQ(f.p1, Alias('G', id, "a"));
-      if (note.stage >= kJoined) {
-        EXPECT_EQ(f.p2, Alias('G', id, "b"));
-      }
+      if (note.stage >= kJoined) { EXPECT_EQ(f.p2, Alias('G', id, "b")); }
       EXPECT_GE(f.turns, note.turns) << "a saved turn was lost";
       EXPECT_LE(f.turns, note.turns + (latest && l.inOp ? 1 : 0));
       if (note.stage == kWon) {
@@ -704,9 +705,7 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
   const pid_t checker = fork();
   if (checker == 0) {
     int taken = 0;
-    for (const std::string& lock : locks) {
-      taken += LockFileIsFree(lock);
-    }
+    for (const std::string& lock : locks) { taken += LockFileIsFree(lock); }
     _exit(taken == static_cast<int>(locks.size()) ? 0 : 1);
   }
   int status = 1;
@@ -730,11 +729,12 @@ TEST_F(CrashSafety, KilledWritersLeaveEveryFileWholeAndLoseNothingFinished) {
   int inOp = 0;
   for (int n : killsInOp) inOp += n;
   std::printf(
-      "[ crash    ] %d writers killed (%d after a file step), %d inside an update; %u Klassic games, %u rankings, "
+      "[ crash    ] %d writers killed (%d after a file step), %d inside an update; %u Klassic "
+      "games, %u rankings, "
       "%u online, %u game and %u expiry updates; %zu games; %d finished moves cut short; "
       "%d temporary files left\n",
-      kills, stepKills, inOp, updates[kKlassic], updates[kRankings], updates[kOnline], updates[kGames],
-      updates[kExpiry], found.size(), finishedInActive, leftovers);
+      kills, stepKills, inOp, updates[kKlassic], updates[kRankings], updates[kOnline],
+      updates[kGames], updates[kExpiry], found.size(), finishedInActive, leftovers);
 }
 
 }  // namespace

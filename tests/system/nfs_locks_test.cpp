@@ -34,14 +34,17 @@ class Node {
  public:
   Node(const fs::path& dir, const std::string& program, int node) {
     int sv[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) throw std::runtime_error("socketpair");
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0)
+      throw std::runtime_error("socketpair");
     fd_ = sv[0];
     const fs::path nodeDir = dir / ("node" + std::to_string(node));
     fs::create_directory(nodeDir);
     const fs::path drop = nodeDir / "DOOR32.SYS";
     std::ofstream(drop, std::ios::binary)
-        << "2\r\n" << sv[1] << "\r\n38400\r\nNFS BBS\r\n" << node << "\r\nCaller " << node
-        << "\r\nNode" << node << "\r\n100\r\n60\r\n1\r\n" << node << "\r\n";
+        << "2\r\n"
+        << sv[1] << "\r\n38400\r\nNFS BBS\r\n"
+        << node << "\r\nCaller " << node << "\r\nNode" << node << "\r\n100\r\n60\r\n1\r\n"
+        << node << "\r\n";
     const std::string dropArg = "-D" + drop.string();
     const std::string preload = std::string("LD_PRELOAD=") + QGS_NFS_SHIM;
     const std::string shimLog = "QGS_NFS_SHIM_LOG=" + (dir / "shim.log").string();
@@ -112,7 +115,8 @@ TEST(NfsLocks, TwelveCreatesAtOnceTakeEveryLockAndNumberOneToTwelve) {
   fs::copy_file(other && *other ? other : QGS_BINARY, dir / "qgs");
   {
     std::vector<std::unique_ptr<Node>> nodes;
-    for (int n = 1; n <= kCallers; ++n) nodes.push_back(std::make_unique<Node>(dir, (dir / "qgs").string(), n));
+    for (int n = 1; n <= kCallers; ++n)
+      nodes.push_back(std::make_unique<Node>(dir, (dir / "qgs").string(), n));
     // Every caller up to the last question of a create ...
     for (auto& node : nodes) {
       ASSERT_TRUE(node->Answer("] to continue. -=> ", "\r"));
@@ -148,7 +152,8 @@ TEST(NfsLocks, TwelveCreatesAtOnceTakeEveryLockAndNumberOneToTwelve) {
   std::string shimLog, sysopLog;
   ReadFileText((dir / "shim.log").string(), shimLog);
   size_t refused = 0;
-  for (const std::string& line : SplitLines(shimLog)) refused += line.find(" -1 ") != std::string::npos;
+  for (const std::string& line : SplitLines(shimLog))
+    refused += line.find(" -1 ") != std::string::npos;
   EXPECT_EQ(refused, 0u) << shimLog.substr(0, 400);
   EXPECT_FALSE(ReadFileText((dir / "qgs.log").string(), sysopLog)) << sysopLog;
 

@@ -69,9 +69,11 @@ class Caller {
     const fs::path nodeDir = dir / "nodes" / std::to_string(node);
     fs::create_directories(nodeDir);
     const fs::path drop = nodeDir / "DOOR32.SYS";
-    std::ofstream(drop, std::ios::binary)
-        << "2\r\n" << sv[1] << "\r\n38400\r\nSoak BBS\r\n" << node << "\r\nCaller " << node
-        << "\r\n" << alias_ << "\r\n100\r\n60\r\n1\r\n" << node << "\r\n";
+    std::ofstream(drop, std::ios::binary) << "2\r\n"
+                                          << sv[1] << "\r\n38400\r\nSoak BBS\r\n"
+                                          << node << "\r\nCaller " << node << "\r\n"
+                                          << alias_ << "\r\n100\r\n60\r\n1\r\n"
+                                          << node << "\r\n";
     const std::string program = (dir / "qgs").string();
     const std::string dropArg = "-D" + drop.string();
     const std::string console = (nodeDir / "console.log").string();
@@ -177,7 +179,7 @@ struct Tally {
   std::map<std::string, int> klassicGames;  // by alias
   std::map<std::string, int> turns;         // turns saved, by alias
   std::vector<std::string> failures;
-  std::atomic<int> onlineSeen{0};           // online lists that showed their caller
+  std::atomic<int> onlineSeen{0};  // online lists that showed their caller
 };
 
 void ToMainMenu(Caller& c) {
@@ -335,9 +337,12 @@ TEST(Soak, ThirtyTwoCallersAtOnceLoseNothing) {
       threads.emplace_back([&tally, &c = *caller] {
         try {
           const int n = c.Node();
-          if (n <= kKlassicCallers) PlayKlassic(c, tally);
-          else if ((n - kKlassicCallers) % 2) CreateGame(c, tally);
-          else JoinGame(c, tally);
+          if (n <= kKlassicCallers)
+            PlayKlassic(c, tally);
+          else if ((n - kKlassicCallers) % 2)
+            CreateGame(c, tally);
+          else
+            JoinGame(c, tally);
           const int status = c.AwaitExit();
           if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             throw Failure(c.Alias() + " ended with status " + std::to_string(status));
@@ -424,13 +429,14 @@ TEST(Soak, ThirtyTwoCallersAtOnceLoseNothing) {
       Lines(path);
     }
   }
-  std::printf("[ soak     ] %d callers in %lld s: %d Klassic games, %d Multiplayer games, %d turns\n",
-              kCallers, static_cast<long long>(seconds.count()),
-              kKlassicCallers * kKlassicGamesEach, completed, [&] {
-                int n = 0;
-                for (const auto& [alias, t] : tally.turns) n += t;
-                return n;
-              }());
+  std::printf(
+      "[ soak     ] %d callers in %lld s: %d Klassic games, %d Multiplayer games, %d turns\n",
+      kCallers, static_cast<long long>(seconds.count()), kKlassicCallers * kKlassicGamesEach,
+      completed, [&] {
+        int n = 0;
+        for (const auto& [alias, t] : tally.turns) n += t;
+        return n;
+      }());
   if (!HasFailure()) fs::remove_all(dir);
 }
 

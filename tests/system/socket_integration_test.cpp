@@ -34,8 +34,7 @@ class Door {
   // `onStdio` the handle is the door's standard input and output instead,
   // as a BBS that wires the caller to standard I/O does.
   explicit Door(std::vector<std::string> args,
-                const std::function<void(const fs::path&, int)>& prepare = {},
-                bool onStdio = false)
+                const std::function<void(const fs::path&, int)>& prepare = {}, bool onStdio = false)
       : onStdio_(onStdio) {
     char tmpl[] = "/tmp/qgs-door-XXXXXX";
     if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
@@ -203,7 +202,8 @@ TEST(SocketIntegration, SessionOnAHandlePlaysAndEndsWhenTheCallerHangsUp) {
 TEST(SocketIntegration, Door32WithUtf8OutputPlaysAndEndsWhenTheCallerHangsUp) {
   auto writeDoor32 = [](const fs::path& dir, int handle) {
     std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
-        << "2\r\n" << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
+        << "2\r\n"
+        << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
         << "10\r\n60\r\n1\r\n2\r\n";
   };
   Door door({"-D{dir}/DOOR32.SYS", "-U"}, writeDoor32);
@@ -215,8 +215,8 @@ TEST(SocketIntegration, Door32WithUtf8OutputPlaysAndEndsWhenTheCallerHangsUp) {
   ASSERT_TRUE(door.ReadUntil("Select option: ")) << door.Screen();
   const std::string& screen = door.Screen();
   EXPECT_NE(screen.find("\xe2\x95\x94"), std::string::npos);  // the menu's top-left corner
-  EXPECT_EQ(screen.find('\xc9'), std::string::npos);            // not as code page 437
-  EXPECT_EQ(screen.find("\x1b[M"), std::string::npos);          // no music
+  EXPECT_EQ(screen.find('\xc9'), std::string::npos);          // not as code page 437
+  EXPECT_EQ(screen.find("\x1b[M"), std::string::npos);        // no music
   HangUpAndExpectCleanEnd(door);
 }
 
@@ -237,7 +237,8 @@ std::string PlainText(const std::string& screen, size_t from) {
 TEST(SocketIntegration, CursorAndFunctionKeysDoNothingAtAnyMenu) {
   auto writeDoor32 = [](const fs::path& dir, int handle) {
     std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
-        << "2\r\n" << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
+        << "2\r\n"
+        << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
         << "10\r\n60\r\n1\r\n2\r\n";
   };
   Door door({"-D{dir}/DOOR32.SYS"}, writeDoor32);

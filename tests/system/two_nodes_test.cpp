@@ -63,7 +63,8 @@ std::vector<std::string> MovePart(const std::vector<std::string>& log) {
 }
 std::vector<std::string> ProductionPart(const std::vector<std::string>& log) {
   auto marker = std::find(log.begin(), log.end(), kMarker);
-  return marker == log.end() ? std::vector<std::string>{} : std::vector<std::string>{marker + 1, log.end()};
+  return marker == log.end() ? std::vector<std::string>{}
+                             : std::vector<std::string>{marker + 1, log.end()};
 }
 
 // What the defender lost by the logged move: artillery losses and the guards
@@ -165,8 +166,8 @@ class Host {
       FILE* out = freopen(log.c_str(), "w", stdout);
       if (!out) _exit(126);
       dup2(fileno(stdout), 2);
-      execl(QGS_BBSHOST, QGS_BBSHOST, "--port", "0", "--dir", nodes.c_str(), "--door",
-            door.c_str(), static_cast<char*>(nullptr));
+      execl(QGS_BBSHOST, QGS_BBSHOST, "--port", "0", "--dir", nodes.c_str(), "--door", door.c_str(),
+            static_cast<char*>(nullptr));
       _exit(127);
     }
   }
@@ -240,8 +241,10 @@ class TwoNodes : public ::testing::Test {
   void StartAtConsole(Node& n, int node) {
     const fs::path dir = root / ("node" + std::to_string(node));
     fs::create_directories(dir);
-    std::ofstream(dir / "DOOR32.SYS") << "0\r\n-1\r\n38400\r\nTest BBS\r\n" << node << "\r\n"
-                                      << n.alias << "\r\n" << n.alias << "\r\n100\r\n60\r\n1\r\n"
+    std::ofstream(dir / "DOOR32.SYS") << "0\r\n-1\r\n38400\r\nTest BBS\r\n"
+                                      << node << "\r\n"
+                                      << n.alias << "\r\n"
+                                      << n.alias << "\r\n100\r\n60\r\n1\r\n"
                                       << node << "\r\n";
     n.tty = std::make_unique<PtySession>(
         std::vector<std::string>{exe.string(), "-D" + (dir / "DOOR32.SYS").string()}, dir);
@@ -257,9 +260,9 @@ class TwoNodes : public ::testing::Test {
   // ---- screens ----
 
   void See(Node& n, const std::string& text) {
-    ASSERT_TRUE(n.tty->Expect(text)) << n.alias << " never saw \"" << text
-                                     << "\"; the screen ends with:\n"
-                                     << n.tty->Tail();
+    ASSERT_TRUE(n.tty->Expect(text))
+        << n.alias << " never saw \"" << text << "\"; the screen ends with:\n"
+        << n.tty->Tail();
   }
   void Answer(Node& n, const std::string& prompt, const std::string& keys) {
     ASSERT_NO_FATAL_FAILURE(See(n, prompt));
@@ -359,9 +362,7 @@ class TwoNodes : public ::testing::Test {
         ASSERT_NO_FATAL_FAILURE(Answer(n, " -=> ", "b"));
         ASSERT_NO_FATAL_FAILURE(Answer(n, "Buy how many? (M = MAX) -=> ", "10\r"));
         break;
-      case Act::Assassin:
-        n.tty->Type("a");
-        break;
+      case Act::Assassin: n.tty->Type("a"); break;
       case Act::Surrender:
         n.tty->Type("q");
         ASSERT_NO_FATAL_FAILURE(Answer(n, "Are you SURE? -=> ", "y"));
@@ -463,14 +464,12 @@ class TwoNodes : public ::testing::Test {
         break;
       case Act::Assassin:
         EXPECT_TRUE(logged("[ACTION:assassin]"));
-        EXPECT_TRUE(logged("[TEXT:GUARDS:" +
-                           std::to_string(Kingdom(before, other.number).Guards) + "]"));
+        EXPECT_TRUE(
+            logged("[TEXT:GUARDS:" + std::to_string(Kingdom(before, other.number).Guards) + "]"));
         EXPECT_TRUE(logged("[TEXT:The assassin was blocked by guards!]"));
         EXPECT_EQ(now.Assassins, mine.Assassins - 1);
         break;
-      case Act::Surrender:
-        ADD_FAILURE() << "a surrender that did not end the war";
-        break;
+      case Act::Surrender: ADD_FAILURE() << "a surrender that did not end the war"; break;
     }
   }
 
@@ -565,9 +564,8 @@ class TwoNodes : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(Capture(loser, kAnyKey, screen));
     EXPECT_TRUE(Shows(screen, "* All-Time PvP Rankings *"));
     for (const Node* n : {winner, &loser})
-      EXPECT_TRUE(Shows(screen, n->alias + std::string(22 - n->alias.size(), ' ') +
-                                    "     1     " + (n == winner ? "1       0  100" : "0       1    0") +
-                                    " %"));
+      EXPECT_TRUE(Shows(screen, n->alias + std::string(22 - n->alias.size(), ' ') + "     1     " +
+                                    (n == winner ? "1       0  100" : "0       1    0") + " %"));
     loser.tty->Type(" ");
     ASSERT_NO_FATAL_FAILURE(See(loser, kMenu));
     loser.tty->Type("v");

@@ -24,7 +24,8 @@ bool Agrees(const TinyTerminal& term) {
       TCharInfo cell = ConsoleCell(x, y);
       auto b = static_cast<unsigned char>(cell.Ch);
       if (b < 0x20 || b == 0x7F) cell.Ch = ' ';  // drawn as blanks on a code page 437 terminal
-      if (!(term.cells[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)] == cell)) return false;
+      if (!(term.cells[static_cast<size_t>(y - 1)][static_cast<size_t>(x - 1)] == cell))
+        return false;
     }
   return term.x == ConsoleAbsX() && term.y == ConsoleAbsY();
 }
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 6) return 0;
   FakePlatform fake;
   const uint8_t flags = data[0];
-  if (flags & 1) ConsoleWindow(1 + data[1] % 80, 1 + data[2] % 25, 1 + data[3] % 80, 1 + data[4] % 25);
+  if (flags & 1)
+    ConsoleWindow(1 + data[1] % 80, 1 + data[2] % 25, 1 + data[3] % 80, 1 + data[4] % 25);
   const size_t cuts = (flags >> 1) % 8;
   const std::string bytes(reinterpret_cast<const char*>(data + 5), size - 5);
   // The terminal starts from what the model holds (blank, cursor at the

@@ -26,8 +26,7 @@ bool Same(const TGameData& a, const TGameData& b) {
   return a.ShortestMonths == b.ShortestMonths && a.ShortestWinner == b.ShortestWinner &&
          a.ShortestLoser == b.ShortestLoser && a.LongestMonths == b.LongestMonths &&
          a.LongestWinner == b.LongestWinner && a.LongestLoser == b.LongestLoser &&
-         a.LastMonths == b.LastMonths && a.LastWinner == b.LastWinner &&
-         a.LastLoser == b.LastLoser;
+         a.LastMonths == b.LastMonths && a.LastWinner == b.LastWinner && a.LastLoser == b.LastLoser;
 }
 
 void Records(FakePlatform& fake, const std::string& contents) {

@@ -51,16 +51,15 @@ void CheckRoundTrip(const TPvPGameState& a, const std::string& scratch) {
   check(a.CurrentTurnAlias == b.CurrentTurnAlias && a.MonthNumber == b.MonthNumber &&
             a.TurnOrder[0] == b.TurnOrder[0] && a.TurnOrder[1] == b.TurnOrder[1],
         "round trip: turn");
-  check(a.Player1Title == b.Player1Title && a.Player2Title == b.Player2Title,
-        "round trip: titles");
+  check(a.Player1Title == b.Player1Title && a.Player2Title == b.Player2Title, "round trip: titles");
   for (int slot = 1; slot <= 2; ++slot) {
     TPlayer x("King", "", false), y("King", "", false);
     a.LoadStateToPlayer(x, slot);
     b.LoadStateToPlayer(y, slot);
     check(x.Score == y.Score && x.Kastle == y.Kastle && x.Soldiers == y.Soldiers &&
-              x.Civilians == y.Civilians && x.Gronels == y.Gronels &&
-              x.Slingards == y.Slingards && x.Assassins == y.Assassins &&
-              x.Guards == y.Guards && x.Gold == y.Gold && x.Food == y.Food,
+              x.Civilians == y.Civilians && x.Gronels == y.Gronels && x.Slingards == y.Slingards &&
+              x.Assassins == y.Assassins && x.Guards == y.Guards && x.Gold == y.Gold &&
+              x.Food == y.Food,
           "round trip: counters");
   }
   check(DateTimeToStr(a.CreatedDate) == DateTimeToStr(b.CreatedDate) &&
@@ -104,8 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   fuzz::Check(GetNextAvailableGameNumber() >= 1, "a game number below 1");
   for (const TGameEntry& e : GetOpenGames()) {
-    fuzz::Check(e.State->Status == gsWaitingForPlayers && e.State->Player1Alias != HoldAliasForWrite,
-                "an open game that is not open to the caller");
+    fuzz::Check(
+        e.State->Status == gsWaitingForPlayers && e.State->Player1Alias != HoldAliasForWrite,
+        "an open game that is not open to the caller");
   }
   GetMyActiveGames();
 
@@ -114,21 +114,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fake.Keys("x");
   try {
     ShowMultiplayerMenu();
-  } catch (const ScriptExhausted&) {
-  }
+  } catch (const ScriptExhausted&) {}
   fake.Keys((flags & 4) ? "2\r  " : "1\r  ");
   try {
     ViewGameStatus();
-  } catch (const ScriptExhausted&) {
-  }
-  static const char* const kCommands[16] = {"P",  "S",  "A",    "FM",     "FK",   "KM",
+  } catch (const ScriptExhausted&) {}
+  static const char* const kCommands[16] = {"P",  "S",    "A",    "FM",      "FK", "KM",
                                             "KK", "D5\r", "R5\r", "T1\r5\r", "QY", "?",
-                                            "\r", "$",  "Z",    "TG9\r"};
+                                            "\r", "$",    "Z",    "TG9\r"};
   fake.Keys("\r");
   try {
     JoinPvPGame();
-  } catch (const ScriptExhausted&) {
-  }
+  } catch (const ScriptExhausted&) {}
   fake.Keys(std::string(" ") + kCommands[(flags >> 4) & 15]);
   for (int i = 0; i < 20; ++i) fake.Keys(" \r");
   try {

@@ -84,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // (Backtick codes are acted on after the pipe codes, so with both on, a
   // "|" and two hex digits may meet in the output across a vanished code.)
-  if (DoorSession.PipeWrite && !DoorSession.TickWrite) fuzz::Check(!HasPipeCode(out), "a pipe code was sent as text");
+  if (DoorSession.PipeWrite && !DoorSession.TickWrite)
+    fuzz::Check(!HasPipeCode(out), "a pipe code was sent as text");
   if (DoorSession.TickWrite && text != "`") {
     fuzz::Check(out.find('`') == std::string::npos, "a backtick code was sent as text");
   }

@@ -29,8 +29,8 @@ inline std::string Bytes(const uint8_t* data, size_t size) {
 }
 
 inline void Put(const std::string& path, const std::string& contents) {
-  std::ofstream(path, std::ios::binary).write(contents.data(),
-                                              static_cast<std::streamsize>(contents.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(contents.data(), static_cast<std::streamsize>(contents.size()));
 }
 
 inline std::string Get(const std::string& path) {

@@ -20,8 +20,13 @@ class ArtilleryTest : public EngineTest {};
 
 TEST_F(ArtilleryTest, HitsFollowTheWeightedPickAndStopOnABeatenArmy) {
   StartLog();
-  SetCounters(*Computer, {.Kastle = 3, .Soldiers = 2, .Civilians = 10, .Gronels = 1,
-                          .Slingards = 1, .Assassins = 1, .Guards = 1});
+  SetCounters(*Computer, {.Kastle = 3,
+                          .Soldiers = 2,
+                          .Civilians = 10,
+                          .Gronels = 1,
+                          .Slingards = 1,
+                          .Assassins = 1,
+                          .Guards = 1});
   // Aimed at men, the soldiers count twice: 2+3+1+1+1+1+10 + 2 = 21.
   fake.Draws({3,    // three hits from the one unit
               0,    // pick 0 of 21: the first soldier
@@ -33,8 +38,12 @@ TEST_F(ArtilleryTest, HitsFollowTheWeightedPickAndStopOnABeatenArmy) {
   EXPECT_EQ(fake.drawsAsked, Draws({7, 21, 19, 2}));
   EXPECT_EQ(fake.TakeOut(), A(14) + BOOM + CRLF + CRLF + A(12) + "You killed 2 men!" + CRLF + CRLF);
   EXPECT_EQ(fake.sleeps, std::vector<int>({25}));
-  EXPECT_EQ(GetCounters(*Computer), (Counters{.Kastle = 3, .Soldiers = 0, .Civilians = 10,
-                                              .Gronels = 1, .Slingards = 1, .Assassins = 1,
+  EXPECT_EQ(GetCounters(*Computer), (Counters{.Kastle = 3,
+                                              .Soldiers = 0,
+                                              .Civilians = 10,
+                                              .Gronels = 1,
+                                              .Slingards = 1,
+                                              .Assassins = 1,
                                               .Guards = 1}));
   EXPECT_EQ(Player->Score, 2);
   EXPECT_EQ(Log(), Lines({"[MUSIC:GRONEL_BOOMS:1]", "[TEXT:Killed 2 soldiers]"}));
@@ -48,8 +57,13 @@ TEST_F(ArtilleryTest, EveryRowOfTheTableAimingAtTheKastle) {
     int32_t score;
     std::string log;
   };
-  const Counters one{.Kastle = 1, .Soldiers = 1, .Civilians = 1, .Gronels = 1, .Slingards = 1,
-                     .Assassins = 1, .Guards = 1};
+  const Counters one{.Kastle = 1,
+                     .Soldiers = 1,
+                     .Civilians = 1,
+                     .Gronels = 1,
+                     .Slingards = 1,
+                     .Assassins = 1,
+                     .Guards = 1};
   auto minus = [&](int32_t Counters::*field) {
     Counters c = one;
     c.*field -= 1;
@@ -118,8 +132,8 @@ TEST_F(ArtilleryTest, TheFirstHitLandsEvenOnABeatenKingdom) {
               0});  // the 4 noise of one civilian still sounds a BANG
   Player->DoDamage(Computer.get(), 1, true, "GRONEL");
   EXPECT_EQ(fake.drawsAsked, Draws({7, 10, 2}));
-  EXPECT_EQ(fake.TakeOut(), A(14) + BANG + CRLF + CRLF + A(15) + "You killed 1 civilians!" + CRLF +
-                                CRLF);
+  EXPECT_EQ(fake.TakeOut(),
+            A(14) + BANG + CRLF + CRLF + A(15) + "You killed 1 civilians!" + CRLF + CRLF);
   EXPECT_EQ(Computer->Civilians, 4);
 }
 
@@ -153,7 +167,7 @@ TEST_F(ArtilleryTest, GronelVolleyStrengthIsDrawnAfterTheAnnouncement) {
 TEST_F(ArtilleryTest, SlingardVolleyStrength) {
   StartLog();
   SetCounters(*Computer, {.Kastle = 100, .Soldiers = 1, .Slingards = 3});
-  SetCounters(*Player, {});  // nothing to hit: one empty pick, then every hit is skipped
+  SetCounters(*Player, {});        // nothing to hit: one empty pick, then every hit is skipped
   fake.Draws({1, 1499, 0, 1, 0});  // 1500 + nothing + 1
   fake.Keys("x");                  // the kastle is gone: King Computer wins
   EXPECT_EQ(Computer->SlingardAttack(Player.get(), true), Computer.get());
@@ -166,8 +180,12 @@ TEST_F(ArtilleryTest, SlingardVolleyStrength) {
 }
 
 TEST_F(ArtilleryTest, HugePilesAreSummedWithoutOverflow) {
-  const Counters full{.Kastle = INT32_MAX, .Soldiers = INT32_MAX, .Civilians = INT32_MAX,
-                      .Gronels = INT32_MAX, .Slingards = INT32_MAX, .Assassins = INT32_MAX,
+  const Counters full{.Kastle = INT32_MAX,
+                      .Soldiers = INT32_MAX,
+                      .Civilians = INT32_MAX,
+                      .Gronels = INT32_MAX,
+                      .Slingards = INT32_MAX,
+                      .Assassins = INT32_MAX,
                       .Guards = INT32_MAX};
   SetCounters(*Computer, full);
   Player->Score = INT32_MAX;

@@ -36,8 +36,8 @@ TEST_F(AssassinTest, CaughtAfterAKillAndAPass) {
   EXPECT_EQ(Player->Assassins, 1);  // spent all the same
   EXPECT_EQ(Computer->Guards, 4);   // the killed guard stays dead
   EXPECT_EQ(Player->Score, 0);      // nothing for guards passed on a failed attempt
-  EXPECT_EQ(Log(), Lines({"[ACTION:assassin]", "[TEXT:Attempting infiltration!]",
-                          "[TEXT:GUARDS:5]", "[TEXT:ASSASSIN_KILL:1]", "[TEXT:ASSASSIN_PASS:2]",
+  EXPECT_EQ(Log(), Lines({"[ACTION:assassin]", "[TEXT:Attempting infiltration!]", "[TEXT:GUARDS:5]",
+                          "[TEXT:ASSASSIN_KILL:1]", "[TEXT:ASSASSIN_PASS:2]",
                           "[TEXT:The assassin was blocked by guards!]"}));
 }
 
@@ -51,8 +51,8 @@ TEST_F(AssassinTest, TheCallersAssassinPoisonsKingComputer) {
 
   EXPECT_EQ(fake.TakeOut(),
             Opening("He has to pass 2 guards.") + A(4) + "Passed 1!" + CRLF + kStep + A(4) +
-                "Passed 2!" + CRLF + kStep +
-                Tune("MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E") + A(10) + CRLF +
+                "Passed 2!" + CRLF + kStep + Tune("MFT96O4L32P32CP64CP64CP64L16EP64L32CP64L12E") +
+                A(10) + CRLF +
                 "Stealthily, quietly, your assassin creeps into the inner chambers of King\r\n"
                 "Computer and pours a small vial of colorless fluid into a goblet which sits\r\n"
                 "upon King Computer's banquet table. During dinner, he suddenly clutches his\r\n"

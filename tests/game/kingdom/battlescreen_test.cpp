@@ -27,25 +27,26 @@ class BattleScreenTest : public EngineTest {};
 TEST_F(BattleScreenTest, HumanMoverWithFullAndEmptiestBars) {
   // Power 46 (a kastle of 23,000 alone fills the bar) against power 0 with
   // a kastle still standing; a seven-digit treasury widens its row.
-  SetCounters(*Player, {.Score = 12, .Kastle = 23000, .Soldiers = 0, .Civilians = 12345,
-                        .Gronels = 250, .Slingards = 1, .Assassins = 3, .Guards = 10,
-                        .Gold = 18000, .Food = 250000});
+  SetCounters(*Player, {.Score = 12,
+                        .Kastle = 23000,
+                        .Soldiers = 0,
+                        .Civilians = 12345,
+                        .Gronels = 250,
+                        .Slingards = 1,
+                        .Assassins = 3,
+                        .Guards = 10,
+                        .Gold = 18000,
+                        .Food = 250000});
   SetCounters(*Computer, {.Kastle = 100, .Soldiers = 0, .Gold = 1234567});
   Player->DrawScreen(3);
 
   const std::string expected =
-      "\x1b[2J\x1b[1;1f" + CRLF +
-      A(143) + "*  Your Turn  *            " + A(12, kAfterBlink) + "*  Month # 3  *" + A(4) +
-          CRLF + CRLF +
-      A(2) + kTop +
-      V + "  King Arthur             " + V + "  King Computer           " + V + CRLF +
-      kUnderNames +
-      V + " You: " + A(12) + Blocks(10) + A(14) + Blocks(10) + A(10) + Blocks(26) + A(2) +
-          A(2) + " " + V + CRLF +
-      V + " Him: " + A(12) + kBlinkOn + Blocks(1) + kBlinkOff + A(3) + Blanks(45) +
-          A(2) + " " + V + CRLF +
-      kOverCounters +
-      Row("  Score..........: ", "12    ", "0     ") +
+      "\x1b[2J\x1b[1;1f" + CRLF + A(143) + "*  Your Turn  *            " + A(12, kAfterBlink) +
+      "*  Month # 3  *" + A(4) + CRLF + CRLF + A(2) + kTop + V + "  King Arthur             " + V +
+      "  King Computer           " + V + CRLF + kUnderNames + V + " You: " + A(12) + Blocks(10) +
+      A(14) + Blocks(10) + A(10) + Blocks(26) + A(2) + A(2) + " " + V + CRLF + V +
+      " Him: " + A(12) + kBlinkOn + Blocks(1) + kBlinkOff + A(3) + Blanks(45) + A(2) + " " + V +
+      CRLF + kOverCounters + Row("  Score..........: ", "12    ", "0     ") +
       Row("  Kastle Points..: ", "23000 ", "100   ") +
       Row("  Soldiers.......: ", "0     ", "0     ") +
       Row("  Civilians......: ", "12345 ", "0     ") +
@@ -54,8 +55,7 @@ TEST_F(BattleScreenTest, HumanMoverWithFullAndEmptiestBars) {
       Row("  Assassins......: ", "3     ", "0     ") +
       Row("  Guards.........: ", "10    ", "0     ") +
       Row("  Gold...........: ", "18000 ", "1234567") +
-      Row("  Months of Food.: ", "20.251", "0.000 ") +
-      kBottom;
+      Row("  Months of Food.: ", "20.251", "0.000 ") + kBottom;
   EXPECT_EQ(fake.TakeOut(), expected);
 }
 
@@ -80,8 +80,8 @@ TEST_F(BattleScreenTest, ANameIsCutToItsCellAndTheFrameHolds) {
 }
 
 TEST_F(BattleScreenTest, BoardLandsOnTheLocalScreenCellForCell) {
-  SetCounters(*Player, {.Score = 12, .Kastle = 23000, .Civilians = 12345, .Gold = 18000,
-                        .Food = 250000});
+  SetCounters(*Player,
+              {.Score = 12, .Kastle = 23000, .Civilians = 12345, .Gold = 18000, .Food = 250000});
   SetCounters(*Computer, {.Kastle = 100, .Gold = 1234567});
   // The local screen sees the bytes as the door writes them, in step with
   // the colour the door tracks.
@@ -93,7 +93,9 @@ TEST_F(BattleScreenTest, BoardLandsOnTheLocalScreenCellForCell) {
   TScreenBuffer want = BlankScreen();
   Paint(want, 1, 2, 143, "*  Your Turn  *            ");
   Paint(want, 28, 2, 12, "*  Month # 3  *");
-  auto line = [](const std::string& bytesOfRow) { return bytesOfRow.substr(0, bytesOfRow.size() - 2); };
+  auto line = [](const std::string& bytesOfRow) {
+    return bytesOfRow.substr(0, bytesOfRow.size() - 2);
+  };
   Paint(want, 1, 4, 2, line(kTop));
   Paint(want, 1, 5, 2, V + "  King Arthur             " + V + "  King Computer           " + V);
   Paint(want, 1, 6, 2, line(kUnderNames));
@@ -108,13 +110,13 @@ TEST_F(BattleScreenTest, BoardLandsOnTheLocalScreenCellForCell) {
   Paint(want, 54, 8, 2, " " + V);
   Paint(want, 1, 9, 2, line(kOverCounters));
   const std::pair<std::string, std::string> counters[] = {
-      {"12    ", "0     "}, {"23000 ", "100   "}, {"0     ", "0     "}, {"12345 ", "0     "},
-      {"0     ", "0     "}, {"0     ", "0     "}, {"0     ", "0     "}, {"0     ", "0     "},
+      {"12    ", "0     "},  {"23000 ", "100   "}, {"0     ", "0     "}, {"12345 ", "0     "},
+      {"0     ", "0     "},  {"0     ", "0     "}, {"0     ", "0     "}, {"0     ", "0     "},
       {"18000 ", "1234567"}, {"20.251", "0.000 "}};
-  const char* labels[] = {"  Score..........: ", "  Kastle Points..: ", "  Soldiers.......: ",
-                          "  Civilians......: ", "  Gronels........: ", "  Slingards......: ",
-                          "  Assassins......: ", "  Guards.........: ", "  Gold...........: ",
-                          "  Months of Food.: "};
+  const char* labels[] = {
+      "  Score..........: ", "  Kastle Points..: ", "  Soldiers.......: ", "  Civilians......: ",
+      "  Gronels........: ", "  Slingards......: ", "  Assassins......: ", "  Guards.........: ",
+      "  Gold...........: ", "  Months of Food.: "};
   for (int i = 0; i < 10; ++i)
     Paint(want, 1, 10 + i, 2, line(Row(labels[i], counters[i].first, counters[i].second)));
   Paint(want, 1, 20, 2, line(kBottom));
@@ -129,18 +131,12 @@ TEST_F(BattleScreenTest, ComputerMoverInMonthSeven) {
   Computer->DrawScreen(7);
 
   const std::string expected =
-      "\x1b[2J\x1b[1;1f" + CRLF +
-      A(12) + "*  Month # 7  *            " + A(15) + "*  King Computer's Turn  *" + A(7) +
-          CRLF + CRLF +
-      A(3) + kTop +
-      V + "  King Arthur             " + V + "  King Computer           " + V + CRLF +
-      kUnderNames +
-      V + " You: " + A(12) + kBlinkOn + Blocks(10) + kBlinkOff + A(2) + Blanks(36) +
-          A(3) + " " + V + CRLF +
-      V + " Him: " + A(12) + Blocks(10) + A(14) + Blocks(1) + A(3) + Blanks(35) +
-          A(3) + " " + V + CRLF +
-      kOverCounters +
-      Row("  Score..........: ", "0     ", "0     ") +
+      "\x1b[2J\x1b[1;1f" + CRLF + A(12) + "*  Month # 7  *            " + A(15) +
+      "*  King Computer's Turn  *" + A(7) + CRLF + CRLF + A(3) + kTop + V +
+      "  King Arthur             " + V + "  King Computer           " + V + CRLF + kUnderNames + V +
+      " You: " + A(12) + kBlinkOn + Blocks(10) + kBlinkOff + A(2) + Blanks(36) + A(3) + " " + V +
+      CRLF + V + " Him: " + A(12) + Blocks(10) + A(14) + Blocks(1) + A(3) + Blanks(35) + A(3) +
+      " " + V + CRLF + kOverCounters + Row("  Score..........: ", "0     ", "0     ") +
       Row("  Kastle Points..: ", "5000  ", "5500  ") +
       Row("  Soldiers.......: ", "0     ", "0     ") +
       Row("  Civilians......: ", "0     ", "0     ") +
@@ -149,8 +145,7 @@ TEST_F(BattleScreenTest, ComputerMoverInMonthSeven) {
       Row("  Assassins......: ", "0     ", "0     ") +
       Row("  Guards.........: ", "0     ", "0     ") +
       Row("  Gold...........: ", "1234567", "0     ") +
-      Row("  Months of Food.: ", "0.000 ", "0.000 ") +
-      kBottom;
+      Row("  Months of Food.: ", "0.000 ", "0.000 ") + kBottom;
   EXPECT_EQ(fake.TakeOut(), expected);
 }
 
@@ -167,8 +162,8 @@ TEST_F(BattleScreenTest, PowerBarShapes) {
       {false, 499, 749, A(12) + kBlinkOn + Blocks(1) + kBlinkOff + A(3) + Blanks(45)},
       {true, 4000, 1500, A(12) + kBlinkOn + Blocks(10) + kBlinkOff + A(2) + Blanks(36)},
       {true, 5000, 750, A(12) + Blocks(10) + A(14) + Blocks(1) + A(2) + Blanks(35)},
-      {true, 10000, 750, A(12) + Blocks(10) + A(14) + Blocks(10) + A(10) + Blocks(1) + A(2) +
-                             Blanks(25)},
+      {true, 10000, 750,
+       A(12) + Blocks(10) + A(14) + Blocks(10) + A(10) + Blocks(1) + A(2) + Blanks(25)},
       {false, 100000, 0, A(12) + Blocks(10) + A(14) + Blocks(10) + A(10) + Blocks(26) + A(3)},
   };
   for (const Case& c : cases) {

@@ -31,9 +31,9 @@ TEST_F(CombatTest, EachBoutDrawsItsVictimThenWhetherHeDies) {
                                 "King Computer lost 1 men and has 4 left!" + CRLF + CRLF + A(10) +
                                 kPressAnyKey + CRLF);
   EXPECT_EQ(Player->Score, 1);
-  EXPECT_EQ(Log(), Lines({"[ACTION:soldier_attack]", "[MUSIC:" + kCharge + "]",
-                          "[TEXT:Forces engaging!]", "[RESULT:soldier_loss:1]",
-                          "[TEXT:Enemy lost 1 soldiers]"}));
+  EXPECT_EQ(Log(),
+            Lines({"[ACTION:soldier_attack]", "[MUSIC:" + kCharge + "]", "[TEXT:Forces engaging!]",
+                   "[RESULT:soldier_loss:1]", "[TEXT:Enemy lost 1 soldiers]"}));
 }
 
 TEST_F(CombatTest, ComputerAttackingIsSummedUpForTheCallerFirst) {

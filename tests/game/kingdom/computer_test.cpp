@@ -51,8 +51,8 @@ TEST_F(ComputerTest, WithoutAssassinsAnUnguardedEnemyMakesHimHireThem) {
   Computer->Assassins = 0;
   Computer->Gold = 20000;
   EXPECT_EQ(Think(), nullptr);
-  EXPECT_EQ(TurnLog(), (std::vector<std::string>{"Hired 2 assassins",
-                                                 "[TEXT:PURCHASE:assassins:2:15000]"}));
+  EXPECT_EQ(TurnLog(),
+            (std::vector<std::string>{"Hired 2 assassins", "[TEXT:PURCHASE:assassins:2:15000]"}));
   // No colour of its own: the line comes straight after the banner, in cyan.
   EXPECT_NE(fake.out.find("\x1b[0;36;40m\r\n\r\n\r\nHiring 2 assassins for 15000 gold!\r\n\r\n"
                           "The draft animals strain to haul the heavy wagons to King "
@@ -128,11 +128,15 @@ TEST_F(ComputerTest, OrdinaryDraftMatchesTheEnemyArmy) {
   };
   const Case cases[] = {
       // 1.25 x 5249 is cut to half the civilians, less the army he has.
-      {"half the civilians", {15000, 1750, 12500, 0, 0, 0, 20, 5000, 1000000},
-       {20000, 5249, 15000, 200, 0, 1, 20, 18000, 1000000}, 4500},
+      {"half the civilians",
+       {15000, 1750, 12500, 0, 0, 0, 20, 5000, 1000000},
+       {20000, 5249, 15000, 200, 0, 1, 20, 18000, 1000000},
+       4500},
       // Half the enemy army is more than 80% of his civilians: 75% then.
-      {"three quarters", {15000, 0, 2000, 0, 0, 0, 20, 5000, 1000000},
-       {20000, 10000, 15000, 200, 0, 1, 20, 18000, 1000000}, 1500},
+      {"three quarters",
+       {15000, 0, 2000, 0, 0, 0, 20, 5000, 1000000},
+       {20000, 10000, 15000, 200, 0, 1, 20, 18000, 1000000},
+       1500},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -207,41 +211,90 @@ TEST_F(ComputerTest, TheWeightiestPossibleActionIsTaken) {
   struct Case {
     const char* name;
     TForces own, opp;
-    std::vector<std::string> log;  // the first lines of the turn log
-    const char* text;              // shown, when not empty
+    std::vector<std::string> log;              // the first lines of the turn log
+    const char* text;                          // shown, when not empty
     int32_t guards, gronels, slingards, gold;  // his counters afterwards
     bool wins;
   };
   const TForces opp = kSteady;
   const Case cases[] = {
       // need_guards 0.9; 18 guards cost more than his 9500 gold: 9.
-      {"guards as far as the gold goes", {15000, 3000, 15000, 250, 1, 0, 2, 9500, 250000}, opp,
+      {"guards as far as the gold goes",
+       {15000, 3000, 15000, 250, 1, 0, 2, 9500, 250000},
+       opp,
        {"Hired 9 guards", "[TEXT:PURCHASE:guards:9:9000]"},
-       "Hiring 9 guards for 9000 gold!\r\n\r\nThe draft animals strain", 11, 250, 1, 500,
+       "Hiring 9 guards for 9000 gold!\r\n\r\nThe draft animals strain",
+       11,
+       250,
+       1,
+       500,
        false},
       // need_weapons 0.6 without a slingard: as many as the gold buys.
-      {"slingards first", {15000, 3000, 15000, 250, 0, 0, 20, 60000, 250000}, opp,
+      {"slingards first",
+       {15000, 3000, 15000, 250, 0, 0, 20, 60000, 250000},
+       opp,
        {"Bought 2 slingards", "[TEXT:PURCHASE:slingards:2:50000]"},
-       "Buying 2 slingards for 50000 gold!", 20, 250, 2, 10000, false},
+       "Buying 2 slingards for 50000 gold!",
+       20,
+       250,
+       2,
+       10000,
+       false},
       // One slingard, too little gold for another: gronels for all of it.
-      {"gronels for the gold", {15000, 3000, 15000, 50, 1, 0, 20, 18000, 250000}, opp,
+      {"gronels for the gold",
+       {15000, 3000, 15000, 50, 1, 0, 20, 18000, 250000},
+       opp,
        {"Bought 180 gronels", "[TEXT:PURCHASE:gronels:180:18000]"},
-       "Buying 180 gronels for 18000 gold!", 20, 230, 1, 0, false},
+       "Buying 180 gronels for 18000 gold!",
+       20,
+       230,
+       1,
+       0,
+       false},
       // Under two months of food, only half the gold goes on gronels.
-      {"gronels halved when food is short", {15000, 3000, 15000, 50, 1, 0, 20, 18000, 39900},
-       opp, {"Bought 90 gronels", "[TEXT:PURCHASE:gronels:90:9000]"},
-       "Buying 90 gronels for 9000 gold!", 20, 140, 1, 9000, false},
+      {"gronels halved when food is short",
+       {15000, 3000, 15000, 50, 1, 0, 20, 18000, 39900},
+       opp,
+       {"Bought 90 gronels", "[TEXT:PURCHASE:gronels:90:9000]"},
+       "Buying 90 gronels for 9000 gold!",
+       20,
+       140,
+       1,
+       9000,
+       false},
       // Half of 90 gronels is below 50: the slingard fires at the kastle.
-      {"too few gronels to buy", {15000, 3000, 15000, 50, 1, 0, 20, 9000, 39900}, opp,
-       {"[ACTION:slingard_attack_kastle]"}, "", 20, 50, 1, 9000, false},
+      {"too few gronels to buy",
+       {15000, 3000, 15000, 50, 1, 0, 20, 9000, 39900},
+       opp,
+       {"[ACTION:slingard_attack_kastle]"},
+       "",
+       20,
+       50,
+       1,
+       9000,
+       false},
       // win_soldiers 1.0: an army over 1.7 times the enemy's marches.
-      {"superior army", {15000, 10000, 15000, 250, 1, 0, 20, 18000, 250000}, opp,
-       {"Attacked with superior army force", "[ACTION:soldier_attack]"}, "", 20, 250, 1, 18000,
+      {"superior army",
+       {15000, 10000, 15000, 250, 1, 0, 20, 18000, 250000},
+       opp,
+       {"Attacked with superior army force", "[ACTION:soldier_attack]"},
+       "",
+       20,
+       250,
+       1,
+       18000,
        false},
       // The enemy kastle is gone: gronels at the men, and the war is won.
-      {"fallen kastle", {15000, 3000, 15000, 250, 1, 0, 20, 18000, 250000},
-       {0, 3000, 15000, 250, 1, 2, 10, 18000, 250000}, {"[ACTION:gronel_attack_men]"}, "", 20,
-       250, 1, 18000, true},
+      {"fallen kastle",
+       {15000, 3000, 15000, 250, 1, 0, 20, 18000, 250000},
+       {0, 3000, 15000, 250, 1, 2, 10, 18000, 250000},
+       {"[ACTION:gronel_attack_men]"},
+       "",
+       20,
+       250,
+       1,
+       18000,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -251,11 +304,8 @@ TEST_F(ComputerTest, TheWeightiestPossibleActionIsTaken) {
     fake.Keys("xx");
     EXPECT_EQ(Think(), c.wins ? Computer.get() : nullptr);
     ASSERT_GE(TurnLog().size(), c.log.size());
-    EXPECT_EQ(std::vector<std::string>(TurnLog().begin(), TurnLog().begin() + c.log.size()),
-              c.log);
-    if (*c.text) {
-      EXPECT_NE(fake.out.find(c.text), std::string::npos) << c.text;
-    }
+    EXPECT_EQ(std::vector<std::string>(TurnLog().begin(), TurnLog().begin() + c.log.size()), c.log);
+    if (*c.text) { EXPECT_NE(fake.out.find(c.text), std::string::npos) << c.text; }
     EXPECT_EQ(Computer->Guards, c.guards);
     EXPECT_EQ(Computer->Gronels, c.gronels);
     EXPECT_EQ(Computer->Slingards, c.slingards);

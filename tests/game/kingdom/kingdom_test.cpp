@@ -44,8 +44,8 @@ TEST(KingdomTest, Wording) {
   };
   for (const Case& c : cases) {
     TPlayer p(c.title, "Computer", c.human);
-    std::vector<std::string> words = {p.GetPosessive(),     p.GetSingular(),
-                                      p.GetConjugate(),     p.GetConjugate2(),
+    std::vector<std::string> words = {p.GetPosessive(),      p.GetSingular(),
+                                      p.GetConjugate(),      p.GetConjugate2(),
                                       p.GetReferPosessive(), p.GetReferSingular()};
     EXPECT_EQ(words, c.words) << c.title << " " << c.human;
   }
@@ -92,7 +92,7 @@ TEST(KingdomTest, FreeRoutines) {
     const char* text;
   };
   const Case cases[] = {{1234567, "1,234,567"}, {-5000, "-5,000"}, {999, "999"},
-                        {1000, "1,000"},       {0, "0"},           {INT32_MIN, "-2,147,483,648"}};
+                        {1000, "1,000"},        {0, "0"},          {INT32_MIN, "-2,147,483,648"}};
   for (const Case& c : cases) EXPECT_EQ(PrettyNumber(c.n), c.text);
 }
 

@@ -28,9 +28,9 @@ class KlassicTest : public KingdomsTest {
  protected:
   // The draws of a kingdom's starting forces that give exactly f.
   void DrawsFor(const TForces& f) {
-    for (int64_t v : {f.Kastle - 12500, f.Soldiers - 1750, f.Civilians - 12500, f.Gronels - 200,
-                      f.Slingards - 0, f.Assassins - 1, f.Guards - 8, f.Gold - 17500,
-                      f.Food - 200000}) {
+    for (int64_t v :
+         {f.Kastle - 12500, f.Soldiers - 1750, f.Civilians - 12500, f.Gronels - 200,
+          f.Slingards - 0, f.Assassins - 1, f.Guards - 8, f.Gold - 17500, f.Food - 200000}) {
       fake.Draws({v});
     }
   }
@@ -67,8 +67,8 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
   AssassinPasses(8);
   std::string out = Game("Axxx");
   EXPECT_EQ(std::vector<int64_t>(fake.drawsAsked.begin(), fake.drawsAsked.begin() + 19),
-            (std::vector<int64_t>{10000, 3500, 5000, 100, 2, 4, 15, 2500, 100000, 10000, 3500,
-                                  5000, 100, 2, 4, 15, 2500, 100000, 2}));
+            (std::vector<int64_t>{10000, 3500, 5000, 100, 2, 4, 15, 2500, 100000, 10000, 3500, 5000,
+                                  100, 2, 4, 15, 2500, 100000, 2}));
   EXPECT_EQ(Wins, 1);
   EXPECT_EQ(Losses, 0);
   EXPECT_EQ(Computer, nullptr);
@@ -90,7 +90,7 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
   // 2. King Computer moves first; his assassin gets past her 8 guards. An
   //    equal game takes both records.
   StartWith({15000, 3000, 14000, 250, 0, 1, 20, 18000, 250000},
-        {15000, 3000, 14000, 250, 0, 2, 8, 18000, 250000}, 1);
+            {15000, 3000, 14000, 250, 0, 2, 8, 18000, 250000}, 1);
   AssassinPasses(8);
   out = Game("xxx");
   EXPECT_EQ(Losses, 1);
@@ -111,8 +111,9 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
   StartWith(kWeakGuard, kStrongGuard, 0);
   out = Game("QYxx");
   EXPECT_EQ(Losses, 2);
-  EXPECT_TRUE(Shows(out, "King Computer got 0 points and you got 0 points for this game."
-                         "\r\n\r\n"));
+  EXPECT_TRUE(Shows(out,
+                    "King Computer got 0 points and you got 0 points for this game."
+                    "\r\n\r\n"));
   EXPECT_TRUE(Shows(out, "\x1b[255D" + std::string(19, ' ')));
   EXPECT_FALSE(Shows(out, "game to date!!!!"));
   EXPECT_TRUE(Shows(out, "It took King Computer 1 months to beat you this game."));
@@ -127,7 +128,7 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
   // 4. She passes; outnumbered, King Computer drafts (no draws); in month 2
   //    her assassin gets past his 8 guards. A new longest game only.
   StartWith({15000, 1750, 12500, 250, 0, 1, 8, 18000, 250000},
-        {15000, 5249, 14000, 250, 0, 2, 22, 18000, 250000}, 0);
+            {15000, 5249, 14000, 250, 0, 2, 22, 18000, 250000}, 0);
   AssassinPasses(8);
   out = Game("PYxxAxxx");
   EXPECT_TRUE(Shows(out, "Drafting 4500 civilians into the army."));
@@ -156,8 +157,9 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
   std::string board = ReadFile(fake.gameDir + "qgs-best.asc");
   EXPECT_TRUE(Shows(board, "* Gronels and Slingards Scoreboard for the Month of December *"));
   EXPECT_TRUE(Shows(board, "  1   Sir Tester                 4     2       2   50 %      16,000"));
-  EXPECT_TRUE(Shows(board, "  1   All Users                  4     2       2   50 %      16,000\n"
-                           "  2   King Computer              4     2       2   50 %       8,000"));
+  EXPECT_TRUE(Shows(board,
+                    "  1   All Users                  4     2       2   50 %      16,000\n"
+                    "  2   King Computer              4     2       2   50 %       8,000"));
   // The scoreboard was shown at the end of the game.
   EXPECT_TRUE(Shows(out, "  1   Sir Tester                 4     2       2   50 %      16,000"));
 }
@@ -181,18 +183,16 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
   StartWith(kWeakGuard, kStrongGuard, 0);
   AssassinPasses(8);
   std::string out = Game("Axxx");
-  EXPECT_TRUE(Shows(out, "\r\n" + A(138) + "Hail to the new Queen of the empire!\r\n" +
-                             A(10, kAfterBlink)));
-  std::string close = A(15) +
-      "King Computer got 0 points and you got 8000 points for this game.\r\n\r\n" + pause +
-      "\r\n" + A(2) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" +
-      "\r\n" + A(142) + "This is the shortest game to date!!!!\r\n\r\n" +
-      "\r\n" + A(142) + "This is the longest game to date!!!!\r\n\r\n" +
-      "\r\n" + A(15, kAfterBlink) +
-      "It took you 1 months to beat King Computer this game.\r\n" +
-      "The last game lasted 1" + herWin + "\r\n" + A(3) + "The longest game was 1" + herWin +
-      "The shortest game was 1" + herWin + "\r\n" + A(13) +
-      "You won 1 games and King Computer won 0 games this session.\r\n";
+  EXPECT_TRUE(Shows(
+      out, "\r\n" + A(138) + "Hail to the new Queen of the empire!\r\n" + A(10, kAfterBlink)));
+  std::string close =
+      A(15) + "King Computer got 0 points and you got 8000 points for this game.\r\n\r\n" + pause +
+      "\r\n" + A(2) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" +
+      A(142) + "This is the shortest game to date!!!!\r\n\r\n" + "\r\n" + A(142) +
+      "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15, kAfterBlink) +
+      "It took you 1 months to beat King Computer this game.\r\n" + "The last game lasted 1" +
+      herWin + "\r\n" + A(3) + "The longest game was 1" + herWin + "The shortest game was 1" +
+      herWin + "\r\n" + A(13) + "You won 1 games and King Computer won 0 games this session.\r\n";
   ASSERT_GE(out.size(), close.size());
   EXPECT_EQ(out.substr(out.size() - close.size()), close);
 
@@ -203,14 +203,13 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
   AssassinPasses(8);
   out = Game("xxx");
   close = A(15) + "King Computer got 8000 points and you got 0 points for this game.\r\n\r\n" +
-      pause + "\r\n" + A(3) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause +
-      "\r\n" + "\r\n" + A(142) + "This is the shortest game to date!!!!\r\n\r\n" +
-      "\r\n" + A(142) + "This is the longest game to date!!!!\r\n\r\n" +
-      "\r\n" + A(15, kAfterBlink) +
-      "It took King Computer 1 months to beat you this game.\r\n" +
-      "The last game lasted 1" + hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin +
-      "The shortest game was 1" + hisWin + "\r\n" + A(13) +
-      "You won 1 games and King Computer won 1 games this session.\r\n";
+          pause + "\r\n" + A(3) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" +
+          "\r\n" + A(142) + "This is the shortest game to date!!!!\r\n\r\n" + "\r\n" + A(142) +
+          "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15, kAfterBlink) +
+          "It took King Computer 1 months to beat you this game.\r\n" + "The last game lasted 1" +
+          hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin + "The shortest game was 1" +
+          hisWin + "\r\n" + A(13) +
+          "You won 1 games and King Computer won 1 games this session.\r\n";
   ASSERT_GE(out.size(), close.size());
   EXPECT_EQ(out.substr(out.size() - close.size()), close);
 
@@ -218,13 +217,13 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
   StartWith(kWeakGuard, kStrongGuard, 0);
   out = Game("QYxx");
   close = "QUIT!? (You Lose) Are you SURE? -=> Y\r\n" + std::string("\r\n") + A(15) +
-      "King Computer got 0 points and you got 0 points for this game.\r\n\r\n" + pause +
-      AnsiGotoX(0) + std::string(19, ' ') + A(2) +
-      Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" + A(15) +
-      "It took King Computer 1 months to beat you this game.\r\n" +
-      "The last game lasted 1" + hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin +
-      "The shortest game was 1" + hisWin + "\r\n" + A(13) +
-      "You won 1 games and King Computer won 2 games this session.\r\n";
+          "King Computer got 0 points and you got 0 points for this game.\r\n\r\n" + pause +
+          AnsiGotoX(0) + std::string(19, ' ') + A(2) +
+          Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" + A(15) +
+          "It took King Computer 1 months to beat you this game.\r\n" + "The last game lasted 1" +
+          hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin + "The shortest game was 1" +
+          hisWin + "\r\n" + A(13) +
+          "You won 1 games and King Computer won 2 games this session.\r\n";
   ASSERT_GE(out.size(), close.size());
   EXPECT_EQ(out.substr(out.size() - close.size()), close);
 }
@@ -250,8 +249,8 @@ TEST_F(KlassicTest, RecordsThatCannotBeWrittenAreNeitherAnnouncedNorShown) {
   StartWith(kWeakGuard, kStrongGuard, 0);
   AssassinPasses(8);
   std::string out = Game("Axxx");
-  EXPECT_TRUE(Shows(out, "It took you 1 months to beat King Computer this game.\r\n\r\n" +
-                             A(3) + "\r\n" + A(13) + "You won 1 games"));
+  EXPECT_TRUE(Shows(out, "It took you 1 months to beat King Computer this game.\r\n\r\n" + A(3) +
+                             "\r\n" + A(13) + "You won 1 games"));
   EXPECT_FALSE(Shows(out, "game to date!!!!"));
   EXPECT_FALSE(Shows(out, "game lasted"));
   EXPECT_FALSE(Shows(out, "game was"));

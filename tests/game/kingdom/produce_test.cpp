@@ -18,8 +18,9 @@ class ProduceTest : public EngineTest {
 
 TEST_F(ProduceTest, WorkedExample) {
   StartLog();
-  SetCounters(*Player,
-              {.Kastle = 15000, .Soldiers = 3000, .Civilians = 14000, .Gold = 18000, .Food = 250000});
+  SetCounters(
+      *Player,
+      {.Kastle = 15000, .Soldiers = 3000, .Civilians = 14000, .Gold = 18000, .Food = 250000});
   Player->Produce();
 
   EXPECT_EQ(fake.TakeOut(), Heading(2) +
@@ -30,13 +31,15 @@ TEST_F(ProduceTest, WorkedExample) {
                                 "* 6000 sacks of food were consumed by your army.\r\n"
                                 "* 14150 sacks of food were consumed by your citizens.\r\n"
                                 "\r\n");
-  EXPECT_EQ(GetCounters(*Player), (Counters{.Kastle = 15000, .Soldiers = 3000, .Civilians = 14150,
-                                            .Gold = 29150, .Food = 229850}));
-  EXPECT_EQ(Log(), Lines({"[TEXT:150 civilians immigrated]", "[TEXT:14150 gold collected in taxes]",
-                          "[TEXT:3000 gold paid to soldiers]",
-                          "[TEXT:Treasury increased by 11150 gold]",
-                          "[TEXT:6000 sacks of food consumed by army]",
-                          "[TEXT:14150 sacks of food consumed by citizens]"}));
+  EXPECT_EQ(
+      GetCounters(*Player),
+      (Counters{
+          .Kastle = 15000, .Soldiers = 3000, .Civilians = 14150, .Gold = 29150, .Food = 229850}));
+  EXPECT_EQ(Log(),
+            Lines({"[TEXT:150 civilians immigrated]", "[TEXT:14150 gold collected in taxes]",
+                   "[TEXT:3000 gold paid to soldiers]", "[TEXT:Treasury increased by 11150 gold]",
+                   "[TEXT:6000 sacks of food consumed by army]",
+                   "[TEXT:14150 sacks of food consumed by citizens]"}));
   EXPECT_TRUE(fake.drawsAsked.empty());
 }
 
@@ -89,9 +92,7 @@ TEST_F(ProduceTest, TreasuryLineFollowsTheNetChange) {
     Player->Produce();
     std::string out = fake.TakeOut();
     EXPECT_EQ(Count(out, "Treasury"), c.treasuryLine.empty() ? 0u : 1u) << out;
-    if (!c.treasuryLine.empty()) {
-      EXPECT_NE(out.find(c.treasuryLine + CRLF), std::string::npos);
-    }
+    if (!c.treasuryLine.empty()) { EXPECT_NE(out.find(c.treasuryLine + CRLF), std::string::npos); }
   }
 }
 
@@ -104,8 +105,11 @@ TEST_F(ProduceTest, NoCiviliansStillLogsTheTaxLine) {
 }
 
 TEST_F(ProduceTest, CountersAtTheirLimitsStayInRange) {
-  SetCounters(*Player, {.Kastle = INT32_MAX, .Soldiers = INT32_MAX, .Civilians = INT32_MAX,
-                        .Gold = INT32_MAX, .Food = INT32_MAX});
+  SetCounters(*Player, {.Kastle = INT32_MAX,
+                        .Soldiers = INT32_MAX,
+                        .Civilians = INT32_MAX,
+                        .Gold = INT32_MAX,
+                        .Food = INT32_MAX});
   Player->Produce();
   std::string out = fake.TakeOut();
   // Taxes and immigration saturate; the army is paid, then fed half the food.

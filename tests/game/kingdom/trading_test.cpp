@@ -9,15 +9,16 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const std::string kWagon = Tune("MFT80O5L64FP64CFP64F");
-const std::string kAbortHint = CRLF + A(78) + "Press " + A(79) + "[ENTER]" + A(78) + " to abort." +
-                               A(14) + CRLF + CRLF;
+const std::string kAbortHint =
+    CRLF + A(78) + "Press " + A(79) + "[ENTER]" + A(78) + " to abort." + A(14) + CRLF + CRLF;
 const std::string kThanks = CRLF + A(9) + "* A real pleasure serving you sire! *" + CRLF;
 
 bool StartsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 bool EndsWith(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 class TradingTest : public EngineTest {};
@@ -29,18 +30,18 @@ TEST_F(TradingTest, ThreeSacksOfFoodBringFiveForOneGold) {
   EXPECT_TRUE(Player->Purchase("sacks", "food", 0.2));
 
   const std::string out = fake.TakeOut();
-  EXPECT_TRUE(StartsWith(
-      out, kAbortHint + A(4) +
-               "You have 1000 sacks of food.\r\n"
-               "This is enough to feed your population for 5 months.\r\n"
-               "You have 100 gold and can afford 500 sacks of food.\r\n"
-               "This will increase your reserves of food by 2 months.\r\n"
-               "You need 200 sacks of food per month to feed your population.\r\n" +
-               A(12) + CRLF + "Buy how many sacks? (M = MAX) -=> " + A(4) + A(11)))
+  EXPECT_TRUE(
+      StartsWith(out, kAbortHint + A(4) +
+                          "You have 1000 sacks of food.\r\n"
+                          "This is enough to feed your population for 5 months.\r\n"
+                          "You have 100 gold and can afford 500 sacks of food.\r\n"
+                          "This will increase your reserves of food by 2 months.\r\n"
+                          "You need 200 sacks of food per month to feed your population.\r\n" +
+                          A(12) + CRLF + "Buy how many sacks? (M = MAX) -=> " + A(4) + A(11)))
       << out;
   // Five sacks make no wagon load.
-  EXPECT_TRUE(EndsWith(out, A(3) + CRLF + "Loading your wagons sire. Thank you for your gold!" +
-                                CRLF + kThanks))
+  EXPECT_TRUE(EndsWith(
+      out, A(3) + CRLF + "Loading your wagons sire. Thank you for your gold!" + CRLF + kThanks))
       << out;
   EXPECT_EQ(Player->Food, 1005);
   EXPECT_EQ(Player->Gold, 99);
@@ -54,8 +55,8 @@ TEST_F(TradingTest, AnAmountAboveWhatTheGoldBuysAsksAgain) {
   fake.Keys("5\rm\r");
   EXPECT_TRUE(Player->Purchase("gronels", "gronels", 100));
   const std::string out = fake.TakeOut();
-  const std::string prompt = A(13) + "You can afford 2 gronels." + A(11) +
-                             " Buy how many? (M = MAX) -=> ";
+  const std::string prompt =
+      A(13) + "You can afford 2 gronels." + A(11) + " Buy how many? (M = MAX) -=> ";
   EXPECT_TRUE(StartsWith(out, kAbortHint + prompt)) << out;
   EXPECT_EQ(Count(out, prompt), 2u);
   EXPECT_EQ(Player->Gronels, 2);
@@ -71,11 +72,10 @@ TEST_F(TradingTest, NothingBoughtWithoutAPositiveAffordableAmount) {
     size_t prompts;
   };
   const Case cases[] = {
-      {999, "1\r\r", 2},         // cannot afford one guard: only Enter, 0 or M leave
-      {999, "0\r", 1},
-      {999, "M\r", 1},           // M buys the maximum, here nothing
-      {5000, "9999999999\r", 1}, // more than a number holds
-      {5000, "12m\r", 1},        // an M after the digits
+      {999, "1\r\r", 2},  // cannot afford one guard: only Enter, 0 or M leave
+      {999, "0\r", 1},           {999, "M\r", 1},  // M buys the maximum, here nothing
+      {5000, "9999999999\r", 1},                   // more than a number holds
+      {5000, "12m\r", 1},                          // an M after the digits
       {5000, "\r", 1},
   };
   for (const Case& c : cases) {
@@ -99,17 +99,19 @@ TEST_F(TradingTest, WagonLoadsRoundHalvesToEven) {
     size_t wagons;
   };
   const Case cases[] = {
-      {"gronels", 250, 2},  {"gronels", 350, 4},  {"gronels", 49, 0},   {"guards", 15, 2},
-      {"assassins", 2, 2},  {"slingards", 1, 3},  {"food", 30000, 2},   {"food", 10000, 0},
-      {"kastle", 1500, 2},  {"kastle", 2500, 2},
+      {"gronels", 250, 2}, {"gronels", 350, 4}, {"gronels", 49, 0}, {"guards", 15, 2},
+      {"assassins", 2, 2}, {"slingards", 1, 3}, {"food", 30000, 2}, {"food", 10000, 0},
+      {"kastle", 1500, 2}, {"kastle", 2500, 2},
   };
   for (const Case& c : cases) {
     Player->LoadWagons(c.prop, c.count);
-    EXPECT_EQ(fake.TakeOut(), [&] {
-      std::string s;
-      for (size_t i = 0; i < c.wagons; ++i) s += kWagon;
-      return s;
-    }()) << c.prop << " " << c.count;
+    EXPECT_EQ(fake.TakeOut(),
+              [&] {
+                std::string s;
+                for (size_t i = 0; i < c.wagons; ++i) s += kWagon;
+                return s;
+              }())
+        << c.prop << " " << c.count;
   }
 }
 

@@ -18,7 +18,8 @@ TEST_F(TurnLogTest, WithoutAListEveryOperationDoesNothing) {
   EXPECT_EQ(CurrentTurnActions, nullptr);
 
   // A whole month of Klassic play leaves no list behind either.
-  SetCounters(*Player, {.Kastle = 15000, .Soldiers = 10, .Civilians = 100, .Gold = 50, .Food = 500});
+  SetCounters(*Player,
+              {.Kastle = 15000, .Soldiers = 10, .Civilians = 100, .Gold = 50, .Food = 500});
   Player->Produce();
   EXPECT_EQ(CurrentTurnActions, nullptr);
 }

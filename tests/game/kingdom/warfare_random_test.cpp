@@ -81,13 +81,13 @@ TEST_F(WarfareRandomTest, CountersStayInRangeAndTheVictoryCheckAgrees) {
         break;
       case 4: attacker.Produce(); break;
       case 5: {
-        static const char* const kGoods[] = {"gronels", "guards", "assassins",
-                                             "slingards", "food", "kastle"};
+        static const char* const kGoods[] = {"gronels",   "guards", "assassins",
+                                             "slingards", "food",   "kastle"};
         static const int32_t kPrice[] = {100, 1000, 7500, 25000, 1, 10};
         const int goods = Between(0, 5);
         // The most the treasury pays for (food: 5 sacks a gold piece).
-        const int32_t most = goods == 4 ? Min(attacker.Gold, INT32_MAX / 5) * 5 - 4
-                                        : attacker.Gold / kPrice[goods];
+        const int32_t most =
+            goods == 4 ? Min(attacker.Gold, INT32_MAX / 5) * 5 - 4 : attacker.Gold / kPrice[goods];
         if (most > 0) attacker.LoadWagons(kGoods[goods], Between(1, Min(most, 2000)));
         break;
       }
@@ -104,21 +104,21 @@ TEST_F(WarfareRandomTest, CountersStayInRangeAndTheVictoryCheckAgrees) {
       // Only the defender loses; each man or kastle point is one point.
       const int64_t points = int64_t{defenderBefore.Soldiers} - defender.Soldiers +
                              defenderBefore.Kastle - defender.Kastle;
-      ASSERT_EQ(attacker.Score, std::min<int64_t>(INT32_MAX, attackerBefore.Score + points)) << "step " << step;
+      ASSERT_EQ(attacker.Score, std::min<int64_t>(INT32_MAX, attackerBefore.Score + points))
+          << "step " << step;
       ASSERT_EQ(attacker.Gronels, attackerBefore.Gronels);
       ASSERT_EQ(attacker.Slingards, attackerBefore.Slingards);
     }
     if (action == 0) {
       const int64_t killed = int64_t{defenderBefore.Soldiers} - defender.Soldiers;
-      ASSERT_EQ(attacker.Score, std::min<int64_t>(INT32_MAX, attackerBefore.Score + killed)) << "step " << step;
+      ASSERT_EQ(attacker.Score, std::min<int64_t>(INT32_MAX, attackerBefore.Score + killed))
+          << "step " << step;
     }
     if (action == 3 && attackerBefore.Assassins > 0) {
       ASSERT_EQ(attacker.Assassins, attackerBefore.Assassins - 1);
       ASSERT_LE(defender.Guards, defenderBefore.Guards);
       ASSERT_TRUE(winner == nullptr || winner == &attacker);
-      if (winner == nullptr) {
-        ASSERT_EQ(attacker.Score, attackerBefore.Score);
-      }
+      if (winner == nullptr) { ASSERT_EQ(attacker.Score, attackerBefore.Score); }
     }
 
     fake.TakeOut();

@@ -23,7 +23,10 @@ class FailedWriteTest : public StorageTest {
 };
 
 TEST_F(FailedWriteTest, EveryKindOfFileStaysWholeAndTheFailureIsLogged) {
-  TPvPGameState game = Make({"20261209120000" "1", 1});
+  TPvPGameState game =
+      Make({"20261209120000"
+            "1",
+            1});
   ASSERT_TRUE(CreateGameFile(game));
   const std::string gamePath = GetActiveGamesDir() + GameFileName(game);
   std::unique_ptr<TPlayer> one = TPlayer::Create("Queen", "Ann", true);
@@ -35,7 +38,8 @@ TEST_F(FailedWriteTest, EveryKindOfFileStaysWholeAndTheFailureIsLogged) {
     std::vector<std::string> files;  // relative to the game directory
     std::function<bool()> change;    // false when the caller is told it failed
   } const kinds[] = {
-      {"game file", {"games/active/" + GameFileName(game)},
+      {"game file",
+       {"games/active/" + GameFileName(game)},
        [&] {
          TPvPGameState moved = game;
          ++moved.MonthNumber;
@@ -43,23 +47,32 @@ TEST_F(FailedWriteTest, EveryKindOfFileStaysWholeAndTheFailureIsLogged) {
          game = moved;
          return true;
        }},
-      {"new game", {}, [&] {
-         TPvPGameState another = Make({"20261209120000" "2", 0, gsWaitingForPlayers});
+      {"new game",
+       {},
+       [&] {
+         TPvPGameState another =
+             Make({"20261209120000"
+                   "2",
+                   0, gsWaitingForPlayers});
          return CreateGameFile(another);
        }},
-      {"records", {"qgs.dat"},
+      {"records",
+       {"qgs.dat"},
        [&] { return UpdateGameData([](TGameData& d) { d.LastMonths = 9; }, records); }},
-      {"scores", {"qgs-user.dat", "qgs-best.asc"},
+      {"scores",
+       {"qgs-user.dat", "qgs-best.asc"},
        [&] {
          UpdateUserFile(50, 10, true);
          return true;
        }},
-      {"rankings", {"qgs-pvp-monthly.dat", "qgs-pvp-alltime.dat"},
+      {"rankings",
+       {"qgs-pvp-monthly.dat", "qgs-pvp-alltime.dat"},
        [&] {
          UpdatePvPRankings(*one, "Ann", *two, "Bob", true, 5);
          return true;
        }},
-      {"online list", {"qgs-online.dat"},
+      {"online list",
+       {"qgs-online.dat"},
        [&] {
          fake.Advance(60000);
          UpdatePlayerOnlineStatus();
@@ -87,8 +100,9 @@ TEST_F(FailedWriteTest, EveryKindOfFileStaysWholeAndTheFailureIsLogged) {
       const std::string log = files.IsFile(fake.gameDir + "qgs.log")
                                   ? files.Get(fake.gameDir + "qgs.log").substr(logBefore.size())
                                   : "";
-      EXPECT_NE(log.find(op == Op::Write ? ": No space left on device\n" : ": Input/output error\n"),
-                std::string::npos)
+      EXPECT_NE(
+          log.find(op == Op::Write ? ": No space left on device\n" : ": Input/output error\n"),
+          std::string::npos)
           << kind.name << ": " << log;
       if (std::string(kind.name) == "game file" || std::string(kind.name) == "new game") {
         EXPECT_TRUE(told) << kind.name;

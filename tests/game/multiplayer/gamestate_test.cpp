@@ -34,11 +34,11 @@ std::vector<std::string> Fields(const TPvPGameState& s) {
       "t1 " + s.Player1Title,
       "t2 " + s.Player2Title,
   };
-  for (int32_t v : {s.Player1Score, s.Player1Kastle, s.Player1Soldiers, s.Player1Civilians,
-                    s.Player1Gronels, s.Player1Slingards, s.Player1Assassins, s.Player1Guards,
-                    s.Player1Gold, s.Player1Food, s.Player2Score, s.Player2Kastle,
-                    s.Player2Soldiers, s.Player2Civilians, s.Player2Gronels, s.Player2Slingards,
-                    s.Player2Assassins, s.Player2Guards, s.Player2Gold, s.Player2Food}) {
+  for (int32_t v : {s.Player1Score,     s.Player1Kastle,    s.Player1Soldiers,  s.Player1Civilians,
+                    s.Player1Gronels,   s.Player1Slingards, s.Player1Assassins, s.Player1Guards,
+                    s.Player1Gold,      s.Player1Food,      s.Player2Score,     s.Player2Kastle,
+                    s.Player2Soldiers,  s.Player2Civilians, s.Player2Gronels,   s.Player2Slingards,
+                    s.Player2Assassins, s.Player2Guards,    s.Player2Gold,      s.Player2Food}) {
     f.push_back(std::to_string(v));
   }
   f.push_back("created " + DateTimeToStr(s.CreatedDate));
@@ -56,8 +56,7 @@ TDateTime Date(const char* text) {
 }
 
 // The body after the header and game number, shared by the fixtures.
-const char* const kSeats =
-    "Ann\nQueen Ann\nBob\nKing Bob\n\n\nBob\n";
+const char* const kSeats = "Ann\nQueen Ann\nBob\nKing Bob\n\n\nBob\n";
 const char* const kRest =
     "5\n2\n1\n"
     "Queen\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\n"
@@ -87,12 +86,12 @@ TPvPGameState V12State() {
   s.TurnOrder[0] = 2;
   s.TurnOrder[1] = 1;
   s.Player1Title = "Queen";
-  int32_t* p1[] = {&s.Player1Score, &s.Player1Kastle, &s.Player1Soldiers, &s.Player1Civilians,
+  int32_t* p1[] = {&s.Player1Score,   &s.Player1Kastle,    &s.Player1Soldiers,  &s.Player1Civilians,
                    &s.Player1Gronels, &s.Player1Slingards, &s.Player1Assassins, &s.Player1Guards,
-                   &s.Player1Gold, &s.Player1Food};
-  int32_t* p2[] = {&s.Player2Score, &s.Player2Kastle, &s.Player2Soldiers, &s.Player2Civilians,
+                   &s.Player1Gold,    &s.Player1Food};
+  int32_t* p2[] = {&s.Player2Score,   &s.Player2Kastle,    &s.Player2Soldiers,  &s.Player2Civilians,
                    &s.Player2Gronels, &s.Player2Slingards, &s.Player2Assassins, &s.Player2Guards,
-                   &s.Player2Gold, &s.Player2Food};
+                   &s.Player2Gold,    &s.Player2Food};
   for (int i = 0; i < 10; ++i) {
     *p1[i] = 11 + i;
     *p2[i] = 21 + i;
@@ -204,10 +203,10 @@ TEST_F(GameStateTest, NamesLoseTheirControlCharactersTheLogKeepsItsLines) {
   TPvPGameState back;
   back.LoadFromFile(path);
   TPvPGameState want = V12State();
-  for (std::string* t : {&want.Player1Alias, &want.Player1DisplayName, &want.Player2Alias,
-                         &want.Player2DisplayName, &want.Player3Alias, &want.Player4Alias,
-                         &want.CurrentTurnAlias, &want.Player1Title, &want.Player2Title,
-                         &want.Winner}) {
+  for (std::string* t :
+       {&want.Player1Alias, &want.Player1DisplayName, &want.Player2Alias, &want.Player2DisplayName,
+        &want.Player3Alias, &want.Player4Alias, &want.CurrentTurnAlias, &want.Player1Title,
+        &want.Player2Title, &want.Winner}) {
     *t = "[2J" + *t;
   }
   want.LastTurnActions = s.LastTurnActions;
@@ -227,20 +226,23 @@ TEST_F(GameStateTest, OlderVersionsLoadWithTheirDefaults) {
   };
   const Case cases[] = {
       // v1.1: display names but no game number.
-      {"v1.1", std::string("# QGS PvP Game State v1.1\n2026120801243542\n1\n1\n2\n2\n") + kSeats +
-                   kRest,
-       0, "Queen Ann", "King Bob"},
+      {"v1.1",
+       std::string("# QGS PvP Game State v1.1\n2026120801243542\n1\n1\n2\n2\n") + kSeats + kRest, 0,
+       "Queen Ann", "King Bob"},
       // v1.0: no display names either; they are the aliases.
-      {"v1.0", std::string("# QGS PvP Game State v1.0\n2026120801243542\n1\n1\n2\n2\n") +
-                   "Ann\nBob\n\n\nBob\n" + kRest,
+      {"v1.0",
+       std::string("# QGS PvP Game State v1.0\n2026120801243542\n1\n1\n2\n2\n") +
+           "Ann\nBob\n\n\nBob\n" + kRest,
        0, "Ann", "Bob"},
       // An unknown header reads as v1.0.
-      {"unknown", std::string("# QGS PvP Game State v9\n2026120801243542\n1\n1\n2\n2\n") +
-                      "Ann\nBob\n\n\nBob\n" + kRest,
+      {"unknown",
+       std::string("# QGS PvP Game State v9\n2026120801243542\n1\n1\n2\n2\n") +
+           "Ann\nBob\n\n\nBob\n" + kRest,
        0, "Ann", "Bob"},
       // v1.2 with empty display names: they fall back to the aliases.
-      {"v1.2 blank names", std::string("# QGS PvP Game State v1.2\n2026120801243542\n3\n1\n1\n2\n2\n") +
-                               "Ann\n\nBob\n\n\n\nBob\n" + kRest,
+      {"v1.2 blank names",
+       std::string("# QGS PvP Game State v1.2\n2026120801243542\n3\n1\n1\n2\n2\n") +
+           "Ann\n\nBob\n\n\n\nBob\n" + kRest,
        3, "Ann", "Bob"},
   };
   for (const Case& c : cases) {
@@ -271,7 +273,8 @@ TEST_F(GameStateTest, ShortAndDamagedFilesLoadAsFarAsTheyGo) {
   const std::string seats = "Ann\nQueen Ann\nBob\nKing Bob\nCy\nDi\nBob\n";
   const std::string month = "5\n2\n1\n";
   const std::string kingdoms =
-      "Queen\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\nKing\n21\n22\n23\n24\n25\n26\n27\n28\n29\n30\n";
+      "Queen\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\nKing\n21\n22\n23\n24\n25\n26\n27\n28\n29\n30"
+      "\n";
   using Check = std::function<void(const TPvPGameState&)>;
   const Check keptKingdoms = [](const TPvPGameState& s) {
     EXPECT_EQ(s.Player1Title, "old");
@@ -342,23 +345,25 @@ TEST_F(GameStateTest, ShortAndDamagedFilesLoadAsFarAsTheyGo) {
          keptKingdoms(s);
          EXPECT_EQ(s.LastTurnActions, std::vector<std::string>{"old"});
        }},
-      {"a date that does not exist", head + seats + month + kingdoms + "8-12-26 01:24:35\n31-2-26\n",
+      {"a date that does not exist",
+       head + seats + month + kingdoms + "8-12-26 01:24:35\n31-2-26\n",
        [](const TPvPGameState& s) {
          EXPECT_EQ(DateTimeToStr(s.CreatedDate), "8-12-26 01:24:35");
          EXPECT_EQ(DateTimeToStr(s.LastMoveDate), "1-1-26 01:01:01");
          EXPECT_EQ(s.Winner, "old");
          EXPECT_EQ(s.LastTurnActions, std::vector<std::string>{"old"});
        }},
-      {"a log count of two billion", head + seats + month + kingdoms +
-           "8-12-26\n9-12-26\n16-12-26\n\n2000000000\n[TEXT:one]\n\n",
+      {"a log count of two billion",
+       head + seats + month + kingdoms + "8-12-26\n9-12-26\n16-12-26\n\n2000000000\n[TEXT:one]\n\n",
        [](const TPvPGameState& s) {
          EXPECT_EQ(s.LastTurnActions, (std::vector<std::string>{"[TEXT:one]", ""}));
          EXPECT_EQ(s.Winner, "");
        }},
-      {"a negative log count", head + seats + month + kingdoms +
-           "8-12-26\n9-12-26\n16-12-26\n\n-3\n[TEXT:one]\n",
+      {"a negative log count",
+       head + seats + month + kingdoms + "8-12-26\n9-12-26\n16-12-26\n\n-3\n[TEXT:one]\n",
        [](const TPvPGameState& s) { EXPECT_TRUE(s.LastTurnActions.empty()); }},
-      {"a log count beyond int32", head + seats + month + kingdoms +
+      {"a log count beyond int32",
+       head + seats + month + kingdoms +
            "8-12-26\n9-12-26\n16-12-26\n\n99999999999999999999\n[TEXT:one]\n",
        [](const TPvPGameState& s) {
          EXPECT_EQ(s.LastTurnActions, std::vector<std::string>{"[TEXT:one]"});
@@ -445,21 +450,21 @@ TEST_F(GameStateTest, KingdomsCopyToAndFromTheirSlots) {
   s.SavePlayerToState(maud, 3);  // no such slot: nothing
   EXPECT_EQ(s.Player2Title, "Queen");
   EXPECT_EQ(s.Player1Title, "");
-  EXPECT_EQ(std::vector<int32_t>({s.Player2Score, s.Player2Kastle, s.Player2Soldiers,
-                                  s.Player2Civilians, s.Player2Gronels, s.Player2Slingards,
-                                  s.Player2Assassins, s.Player2Guards, s.Player2Gold,
-                                  s.Player2Food}),
-            std::vector<int32_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(
+      std::vector<int32_t>({s.Player2Score, s.Player2Kastle, s.Player2Soldiers, s.Player2Civilians,
+                            s.Player2Gronels, s.Player2Slingards, s.Player2Assassins,
+                            s.Player2Guards, s.Player2Gold, s.Player2Food}),
+      std::vector<int32_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(s.Player1Food, 0);
 
   TPlayer back("King", "Bert", false);
   s.LoadStateToPlayer(back, 2);
   EXPECT_EQ(back.Title, "King");  // the title and name stay the kingdom's own
   EXPECT_EQ(back.Name, "Bert");
-  EXPECT_EQ(std::vector<int32_t>({back.Score, back.Kastle, back.Soldiers, back.Civilians,
-                                  back.Gronels, back.Slingards, back.Assassins, back.Guards,
-                                  back.Gold, back.Food}),
-            std::vector<int32_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(
+      std::vector<int32_t>({back.Score, back.Kastle, back.Soldiers, back.Civilians, back.Gronels,
+                            back.Slingards, back.Assassins, back.Guards, back.Gold, back.Food}),
+      std::vector<int32_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   s.LoadStateToPlayer(back, 1);
   EXPECT_EQ(back.Food, 0);
   back.Food = 44;

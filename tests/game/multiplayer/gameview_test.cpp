@@ -38,8 +38,8 @@ class GameViewTest : public StorageTest {
   // Game #12, Ann (player 1) against Bob in month 6, Ann to move; Ann has
   // power 26, Bob power 4.
   TPvPGameState Game() {
-    TPvPGameState s = Make({.id = "20261209110000123", .number = 12, .month = 6,
-                            .name1 = "Ann", .name2 = "Bob"});
+    TPvPGameState s =
+        Make({.id = "20261209110000123", .number = 12, .month = 6, .name1 = "Ann", .name2 = "Bob"});
     s.Player1Kastle = 12000;
     s.Player1Soldiers = 1500;
     s.Player1Civilians = 1000;
@@ -70,11 +70,10 @@ TEST_F(GameViewTest, PlayerOneSeesTheBoardAndTheirTurn) {
   };
   const std::string expected =
       kClear + "\r\n" + A(12) + "*  Month # 6  *            " + A(15) + "*  Game Status View  *" +
-      "\r\n\r\n" + A(2) + Edge('\xC9', '\xCB', '\xBB') + V + "  " +
-      Format("%-24s", "Queen Ann") + V + "  " + Format("%-24s", "King Bob") + V +
-      "\r\n" + Edge('\xCC', '\xCA', '\xB9') + V + " You: " + annBar + A(2) + " " + V + "\r\n" + V +
-      " Them:" + bobBar + A(2) + " " + V + "\r\n" + Edge('\xCC', '\xCB', '\xB9') +
-      row("  Score..........: ", "100   ", "200   ") +
+      "\r\n\r\n" + A(2) + Edge('\xC9', '\xCB', '\xBB') + V + "  " + Format("%-24s", "Queen Ann") +
+      V + "  " + Format("%-24s", "King Bob") + V + "\r\n" + Edge('\xCC', '\xCA', '\xB9') + V +
+      " You: " + annBar + A(2) + " " + V + "\r\n" + V + " Them:" + bobBar + A(2) + " " + V +
+      "\r\n" + Edge('\xCC', '\xCB', '\xB9') + row("  Score..........: ", "100   ", "200   ") +
       row("  Kastle Points..: ", "12000 ", "2000  ") +
       row("  Soldiers.......: ", "1500  ", "0     ") +
       row("  Civilians......: ", "1000  ", "3     ") +
@@ -85,8 +84,8 @@ TEST_F(GameViewTest, PlayerOneSeesTheBoardAndTheirTurn) {
       row("  Gold...........: ", "1234567", "0     ") +
       row("  Months of Food.: ", "2.500 ", "0.000 ") + Edge('\xC8', '\xCA', '\xBC') + "\r\n" +
       A(10) + "Press any key to see game status..." + "\r\n\r\n" + A(15) + "GAME STATUS:\r\n\r\n" +
-      A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" +
-      A(14) + "Last Move by Bob" + A(10) + ":\r\n" + A(11) +
+      A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" + A(14) +
+      "Last Move by Bob" + A(10) + ":\r\n" + A(11) +
       "  Soldier attack, Bob drafted 50 soldiers\r\n" + "\r\n" + A(10) + "Press any key...";
   EXPECT_EQ(View("12\r  "), expected);
 }
@@ -140,28 +139,41 @@ TEST_F(GameViewTest, StatusWinnerAndLastMove) {
   };
   const std::string key = "\r\n" + A(10) + "Press any key...";
   const Case cases[] = {
-      {"waiting, no log", gsWaitingForPlayers, "", {},
+      {"waiting, no log",
+       gsWaitingForPlayers,
+       "",
+       {},
        A(14) + "Status: Waiting for players to join\r\n" + A(10) + key},
-      {"won by player 2, only production", gsCompleted, "Bob",
+      {"won by player 2, only production",
+       gsCompleted,
+       "Bob",
        {"[TEXT:* Monthly Update *]", "[RESULT:produce:x]", "", "The Monthly Update is in"},
        A(11) + "Status: COMPLETED\r\n" + A(10) + A(14) + "Winner: " + A(11) + "Bob (King)\r\n" +
            A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) + ":\r\n" + A(11) +
            "  Turn completed\r\n" + key},
-      {"won by player 2, the loser surrendered", gsCompleted, "Bob",
+      {"won by player 2, the loser surrendered",
+       gsCompleted,
+       "Bob",
        {"QUIT - Surrendered the game"},
        A(11) + "Status: COMPLETED\r\n" + A(10) + A(14) + "Winner: " + A(11) + "Bob (King)\r\n" +
            A(10) + "\r\n" + A(14) + "Last Move by Ann" + A(10) + ":\r\n" + A(11) +
            "  QUIT - Surrendered the game\r\n" + key},
-      {"abandoned, four lines at most", gsAbandoned, "",
+      {"abandoned, four lines at most",
+       gsAbandoned,
+       "",
        {"[ACTION:gronel_attack]", "[ACTION:slingard_attack]", "[ACTION:draft]",
         "[ACTION:assassinate]", "[ACTION:soldier_attack]"},
        A(12) + "Status: Abandoned\r\n" + A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) +
            ":\r\n" + A(11) + "  Gronel attack, Slingard attack, Assassination attempt\r\n" + key},
-      {"control characters planted in the log are dropped", gsAbandoned, "",
+      {"control characters planted in the log are dropped",
+       gsAbandoned,
+       "",
        {"Bob\x1b[2J cleared\x07 the\x0e\x7fscreen"},
        A(12) + "Status: Abandoned\r\n" + A(10) + "\r\n" + A(14) + "Last Move by Bob" + A(10) +
            ":\r\n" + A(11) + "  Bob[2J cleared thescreen\r\n" + key},
-      {"plain lines up to 60 characters", gsInProgress, "",
+      {"plain lines up to 60 characters",
+       gsInProgress,
+       "",
        {std::string(58, 'a'), "more"},
        A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" +
            A(14) + "Last Move by Bob" + A(10) + ":\r\n" + A(11) + "  " + std::string(58, 'a') +
@@ -200,15 +212,13 @@ TEST_F(GameViewTest, ThePromptTakesFourDigits) {
     fake.Keys(c.keys);
     ViewGameStatus();
     std::string out = fake.TakeOut();
-    const std::string line = A(14) + kPrompt + A(10) + A(14) + "    " + E + "4D" + c.echo + A(10) +
-                             "\r\n";
+    const std::string line =
+        A(14) + kPrompt + A(10) + A(14) + "    " + E + "4D" + c.echo + A(10) + "\r\n";
     const size_t at = out.find(line);
     ASSERT_NE(at, std::string::npos);
     const std::string rest = out.substr(at + line.size());
     EXPECT_EQ(rest.substr(0, c.after.size()), c.after);
-    if (c.after.empty()) {
-      EXPECT_EQ(rest, "");
-    }
+    if (c.after.empty()) { EXPECT_EQ(rest, ""); }
   }
   // #1234 was shown.
   fake.Keys("1234\r  ");

@@ -17,11 +17,10 @@ namespace {
 const std::string E = "\x1b[";
 const std::string kClear = E + "2J" + E + "1;1f";
 
-const char* const kLabels[7] = {
-    "Games in progress           : ", "Games needing more players  : ",
-    "You are involved in games   : ", "It is your turn in games    : ",
-    "You are active in games     : ", "You are eliminated in games : ",
-    "Completed games             : "};
+const char* const kLabels[7] = {"Games in progress           : ", "Games needing more players  : ",
+                                "You are involved in games   : ", "It is your turn in games    : ",
+                                "You are active in games     : ", "You are eliminated in games : ",
+                                "Completed games             : "};
 const int kColours[7] = {14, 14, 11, 14 + 128, 11, 12, 13};
 
 class LobbyTest : public StorageTest {
@@ -62,8 +61,8 @@ TEST_F(LobbyTest, AnEmptyLobbyShowsNoneInEveryList) {
 TEST_F(LobbyTest, ThirtyGamesWrapAtFortyEightColumnsInNumberOrder) {
   // Named so that the folder lists them out of number order (1, 10, 11, ...).
   for (int n = 1; n <= 30; ++n) {
-    Put(GetActiveGamesDir(), {.id = "g" + std::to_string(n), .number = n, .turn = "Bob",
-                              .p1 = "Bob", .p2 = "Cy"});
+    Put(GetActiveGamesDir(),
+        {.id = "g" + std::to_string(n), .number = n, .turn = "Bob", .p1 = "Bob", .p2 = "Cy"});
   }
   ShowGameLobby();
   const std::string inProgress = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19\r\n" +
@@ -77,26 +76,38 @@ TEST_F(LobbyTest, TheCallersGamesAfterTheExpiryPass) {
   Config.DaysUntilExpire = 3;
   const std::string active = GetActiveGamesDir(), done = GetCompletedGamesDir();
   Put(active, {.id = "a", .number = 3, .status = gsWaitingForPlayers, .turn = "", .p2 = ""});
-  Put(active, {.id = "b", .number = 7, .status = gsWaitingForPlayers, .turn = "", .p1 = "Bob",
-               .p2 = ""});
+  Put(active,
+      {.id = "b", .number = 7, .status = gsWaitingForPlayers, .turn = "", .p1 = "Bob", .p2 = ""});
   Put(active, {.id = "c", .number = 12, .turn = "Ann"});
-  Put(active, {.id = "d", .number = 5, .turn = "Bob", .p1 = "Bob", .p2 = "Ann",
-               .name1 = "King Bob", .name2 = "Queen Ann"});
+  Put(active, {.id = "d",
+               .number = 5,
+               .turn = "Bob",
+               .p1 = "Bob",
+               .p2 = "Ann",
+               .name1 = "King Bob",
+               .name2 = "Queen Ann"});
   Put(active, {.id = "e", .number = 1, .turn = "Cy", .p1 = "ann", .p2 = "Cy"});  // not the caller
   // Finished but still in "active" (its move cut short): the pass moves it on.
   Put(active, {.id = "f", .number = 20, .status = gsCompleted});
   // Idle past the limit in month 5 with Bob to move: Bob forfeits to Ann.
   Put(active, {.id = "g", .number = 8, .month = 5, .idleSeconds = 4 * kDay, .turn = "Bob"});
   Put(done, {.id = "h", .number = 9, .status = gsCompleted, .idleSeconds = 2 * kDay}, "Queen Ann");
-  Put(done, {.id = "i", .number = 2, .status = gsCompleted, .idleSeconds = kDay, .p1 = "Bob",
-             .p2 = "Ann", .name1 = "King Bob", .name2 = "Queen Ann"},
+  Put(done,
+      {.id = "i",
+       .number = 2,
+       .status = gsCompleted,
+       .idleSeconds = kDay,
+       .p1 = "Bob",
+       .p2 = "Ann",
+       .name1 = "King Bob",
+       .name2 = "Queen Ann"},
       "King Bob");
   Put(done, {.id = "j", .number = 4, .status = gsAbandoned, .idleSeconds = 3 * kDay});
   Put(done, {.id = "k", .number = 6, .status = gsCompleted, .idleSeconds = 15 * kDay / 2});
 
   TGameLists lists = ShowGameLobby();
-  const std::vector<std::string> shown = {"1 5 12", "3 7", "2 3 4 5 8 9 12 20", "12", "3 5 12",
-                                          "2 4 20", "2 4 8 9 20"};
+  const std::vector<std::string> shown = {"1 5 12", "3 7",    "2 3 4 5 8 9 12 20", "12",
+                                          "3 5 12", "2 4 20", "2 4 8 9 20"};
   // The forfeit is ranked before the royalty is read.
   EXPECT_EQ(fake.TakeOut(), Lobby("Ann (wins) / No one yet (%)", shown, 3));
   // The lists hold the games as read, and the games are the lobby's own.
@@ -155,7 +166,8 @@ TEST_F(LobbyTest, TheMenuSaysWhenSomeoneElseIsOnline) {
   const Case cases[] = {
       {"nobody else", "", 0, "", "60:00"},
       {"only an expired caller", "Bob\n9-12-26 11:54:59\n", 61, "", "58:59"},
-      {"Bob a minute ago", "Bob\n9-12-26 11:59:00\n", 3599, A(15) + "  (You are not alone)", "0:01"},
+      {"Bob a minute ago", "Bob\n9-12-26 11:59:00\n", 3599, A(15) + "  (You are not alone)",
+       "0:01"},
       // Standard I/O runs no time-up check: the clock may run past the end.
       {"time run out", "", 3690, "", "0:00"},
   };
@@ -174,8 +186,7 @@ TEST_F(LobbyTest, TheMenuSaysWhenSomeoneElseIsOnline) {
 // write (and one sync).
 class RenameCounter {
  public:
-  explicit RenameCounter(const std::string& dir)
-      : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+  explicit RenameCounter(const std::string& dir) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
     EXPECT_GE(fd_, 0);
     EXPECT_GE(inotify_add_watch(fd_, dir.c_str(), IN_MOVED_TO), 0);
   }
@@ -199,7 +210,8 @@ class RenameCounter {
 };
 
 TEST_F(LobbyTest, AMenuDrawRewritesTheOnlineListOnceAndOnlyWhenItChanges) {
-  std::ofstream(fake.gameDir + "qgs-online.dat") << "Bob\n9-12-26 11:59:00\nOld\n9-12-26 11:50:00\n";
+  std::ofstream(fake.gameDir + "qgs-online.dat")
+      << "Bob\n9-12-26 11:59:00\nOld\n9-12-26 11:50:00\n";
   RenameCounter renames(fake.gameDir);
   const struct {
     const char* what;
@@ -251,7 +263,8 @@ TEST_F(LobbyTest, EnteringDrawsTheFirstMenuFromTheEntrysExpiryPass) {
   ShowMultiplayerMenu(CleanupAndScanGames());
   EXPECT_EQ(fake.TakeOut(), twoPasses);
   EXPECT_EQ(fake.drawsAsked, twoPassDraws);
-  EXPECT_NE(twoPasses.find("Completed games             : " + A(13) + "1 3\r\n"), std::string::npos);
+  EXPECT_NE(twoPasses.find("Completed games             : " + A(13) + "1 3\r\n"),
+            std::string::npos);
 }
 
 }  // namespace

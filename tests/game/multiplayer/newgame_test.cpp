@@ -36,9 +36,9 @@ TEST_F(NewGameTest, CreatingAsksTitleAndNameAndWritesAWaitingGame) {
   CreateNewPvPGame();
 
   const std::string out = fake.TakeOut();
-  EXPECT_EQ(UpToFirst(out, kNamePrompt),
-            kClear + CRLF + A(15) + "  CREATE NEW MULTIPLAYER GAME" + CRLF + CRLF + kTitlePrompt +
-                "X" + CRLF + CRLF + kTitlePrompt + "Q" + CRLF + CRLF + kNamePrompt);
+  EXPECT_EQ(UpToFirst(out, kNamePrompt), kClear + CRLF + A(15) + "  CREATE NEW MULTIPLAYER GAME" +
+                                             CRLF + CRLF + kTitlePrompt + "X" + CRLF + CRLF +
+                                             kTitlePrompt + "Q" + CRLF + CRLF + kNamePrompt);
   // A blank name is asked for again, after an empty line.
   EXPECT_EQ(Count(out, FieldEnd(2) + kNoName + CRLF + kNamePrompt), 1u);
   EXPECT_EQ(AfterLastField(out, 2),
@@ -64,9 +64,15 @@ TEST_F(NewGameTest, CreatingAsksTitleAndNameAndWritesAWaitingGame) {
   EXPECT_EQ(game.Player1Alias, "Ann");
   EXPECT_EQ(game.Player1DisplayName, "Guinevere Of   York");
   EXPECT_EQ(game.Player1Title, "Queen");
-  EXPECT_EQ(Kingdom(game, 1), (Counters{.Kastle = 12600, .Soldiers = 1950, .Civilians = 12800,
-                                        .Gronels = 210, .Slingards = 1, .Assassins = 3,
-                                        .Guards = 13, .Gold = 17900, .Food = 205000}));
+  EXPECT_EQ(Kingdom(game, 1), (Counters{.Kastle = 12600,
+                                        .Soldiers = 1950,
+                                        .Civilians = 12800,
+                                        .Gronels = 210,
+                                        .Slingards = 1,
+                                        .Assassins = 3,
+                                        .Guards = 13,
+                                        .Gold = 17900,
+                                        .Food = 205000}));
   EXPECT_EQ(game.Player2Alias, "");
   EXPECT_EQ(game.CurrentTurnAlias, "");
   EXPECT_EQ(game.CreatedDate, fake.Now());
@@ -127,13 +133,26 @@ class JoinTest : public NewGameTest {
   void SetUp() override {
     NewGameTest::SetUp();
     HoldAliasForWrite = "sir ann";
-    Put({.id = "20261201080000", .status = gsWaitingForPlayers, .p1 = "Bob", .p2 = "",
-         .turn = "", .createdDaysAgo = 2.5 / 24});
-    Put({.id = "20261201080001", .status = gsWaitingForPlayers, .p1 = "sir ann", .p2 = "",
+    Put({.id = "20261201080000",
+         .status = gsWaitingForPlayers,
+         .p1 = "Bob",
+         .p2 = "",
+         .turn = "",
+         .createdDaysAgo = 2.5 / 24});
+    Put({.id = "20261201080001",
+         .status = gsWaitingForPlayers,
+         .p1 = "sir ann",
+         .p2 = "",
          .turn = ""});
     Put({.id = "20261201080002", .p1 = "Bob", .p2 = "Cid", .turn = "Bob"});
-    Put({.id = "20261201080003", .status = gsWaitingForPlayers, .p1 = "Dan", .p2 = "",
-         .name1 = "Dagonet", .turn = "", .order0 = 2, .createdDaysAgo = 59.0 / 86400});
+    Put({.id = "20261201080003",
+         .status = gsWaitingForPlayers,
+         .p1 = "Dan",
+         .p2 = "",
+         .name1 = "Dagonet",
+         .turn = "",
+         .order0 = 2,
+         .createdDaysAgo = 59.0 / 86400});
   }
   const std::string kList = kClear + CRLF + A(15) + "  OPEN GAMES WAITING FOR OPPONENT" + CRLF +
                             CRLF + A(10) + "[1] Bob (Created 2 hours ago)" + CRLF +
@@ -165,9 +184,15 @@ TEST_F(JoinTest, JoiningSeatsTheCallerAndNamesTheFirstMover) {
   EXPECT_EQ(game.Player2Alias, "sir ann");
   EXPECT_EQ(game.Player2DisplayName, "Sir Ann");
   EXPECT_EQ(game.Player2Title, "King");
-  EXPECT_EQ(Kingdom(game, 2), (Counters{.Kastle = 12510, .Soldiers = 1770, .Civilians = 12530,
-                                        .Gronels = 240, .Slingards = 1, .Assassins = 4,
-                                        .Guards = 22, .Gold = 19999, .Food = 299999}));
+  EXPECT_EQ(Kingdom(game, 2), (Counters{.Kastle = 12510,
+                                        .Soldiers = 1770,
+                                        .Civilians = 12530,
+                                        .Gronels = 240,
+                                        .Slingards = 1,
+                                        .Assassins = 4,
+                                        .Guards = 22,
+                                        .Gold = 19999,
+                                        .Food = 299999}));
   EXPECT_EQ(game.CurrentTurnAlias, "sir ann");  // turn order (2, 1)
   EXPECT_EQ(game.MonthNumber, 1);
   EXPECT_EQ(game.LastMoveDate, fake.Now() - 1);
@@ -223,8 +248,12 @@ TEST_F(JoinTest, AGameTakenOrGoneMeanwhileIsNotWritten) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Put({.id = "20261201080000", .status = gsWaitingForPlayers, .p1 = "Bob", .p2 = "",
-         .turn = "", .createdDaysAgo = 2.5 / 24});
+    Put({.id = "20261201080000",
+         .status = gsWaitingForPlayers,
+         .p1 = "Bob",
+         .p2 = "",
+         .turn = "",
+         .createdDaysAgo = 2.5 / 24});
     std::filesystem::remove(Completed("20261201080000"));
     fake.BeforeKey(3, c.meanwhile);  // the King or Queen answer
     fake.Keys("1\rq\rx");
@@ -285,20 +314,13 @@ TEST_F(NewGameTest, TimeAgo) {
     const char* text;
   };
   const Case cases[] = {
-      {0, "just now"},
-      {59, "just now"},
-      {60, "1 minute ago"},
-      {119, "1 minute ago"},
-      {120, "2 minutes ago"},
-      {3599, "59 minutes ago"},
-      {3600, "1 hour ago"},
-      {90 * 60, "1 hour ago"},
-      {2 * 3600, "2 hours ago"},
-      {86399, "23 hours ago"},
-      {86400, "1 day ago"},
-      {47 * 3600, "1 day ago"},
-      {48 * 3600, "2 days ago"},
-      {400 * 86400, "400 days ago"},
+      {0, "just now"},           {59, "just now"},
+      {60, "1 minute ago"},      {119, "1 minute ago"},
+      {120, "2 minutes ago"},    {3599, "59 minutes ago"},
+      {3600, "1 hour ago"},      {90 * 60, "1 hour ago"},
+      {2 * 3600, "2 hours ago"}, {86399, "23 hours ago"},
+      {86400, "1 day ago"},      {47 * 3600, "1 day ago"},
+      {48 * 3600, "2 days ago"}, {400 * 86400, "400 days ago"},
       {-300, "just now"},  // a clock running ahead on another node
   };
   for (const Case& c : cases) {

@@ -42,7 +42,8 @@ TEST_F(OnlineTest, LoadsWhatTheFileHoldsAndSavesItBack) {
     const char* what;
     std::string file, saved;
   } cases[] = {
-      {"two entries", "Ann\n9-12-26 11:58:00\nCid\n8-12-26\n", "Ann\n9-12-26 11:58:00\nCid\n8-12-26\n"},
+      {"two entries", "Ann\n9-12-26 11:58:00\nCid\n8-12-26\n",
+       "Ann\n9-12-26 11:58:00\nCid\n8-12-26\n"},
       {"damaged date", "Ann\n31-2-26 11:58:00\nCid\n9-12-26 11:59:00\n",
        "Ann\n9-12-26 12:00:00\nCid\n9-12-26 11:59:00\n"},
       {"date missing at the end", "Ann\n9-12-26 11:58:00\nCid\n",
@@ -61,7 +62,8 @@ TEST_F(OnlineTest, LoadsWhatTheFileHoldsAndSavesItBack) {
       // A record that cannot be read does not shift the ones after it.
       {"blank alias before its date", "\n9-12-26 11:58:00\nCid\n9-12-26 11:59:00\n",
        "Cid\n9-12-26 11:59:00\n"},
-      {"a date without its alias", "Ann\n9-12-26 11:58:00\n9-12-26 11:58:30\nCid\n9-12-26 11:59:00\n",
+      {"a date without its alias",
+       "Ann\n9-12-26 11:58:00\n9-12-26 11:58:30\nCid\n9-12-26 11:59:00\n",
        "Ann\n9-12-26 11:58:00\nCid\n9-12-26 11:59:00\n"},
       {"an alias without its date line", "Ann\nCid\n9-12-26 11:59:00\n",
        "Ann\n9-12-26 12:00:00\nCid\n9-12-26 11:59:00\n"},
@@ -101,8 +103,9 @@ TEST_F(OnlineTest, MarkingActivityRefreshesTheCallersEntryInPlace) {
   EXPECT_EQ(Get(), "Ann\n9-12-26 11:58:00\nBob\n9-12-26 12:00:30\nbob\n9-12-26 11:57:00\n");
   HoldAliasForWrite = "Dee";
   UpdatePlayerOnlineStatus();
-  EXPECT_EQ(Get(), "Ann\n9-12-26 11:58:00\nBob\n9-12-26 12:00:30\nbob\n9-12-26 11:57:00\n"
-                   "Dee\n9-12-26 12:00:30\n");
+  EXPECT_EQ(Get(),
+            "Ann\n9-12-26 11:58:00\nBob\n9-12-26 12:00:30\nbob\n9-12-26 11:57:00\n"
+            "Dee\n9-12-26 12:00:30\n");
   EXPECT_EQ(OnlinePlayerCount, 4);
 }
 
@@ -161,18 +164,18 @@ TEST_F(OnlineTest, ListScreenByteForByte) {
       "Hal\nnot a date\n");
   fake.Keys("x");
   ShowWhoIsOnline();
-  EXPECT_EQ(fake.TakeOut(),
-            Heading() + A(10) + "Player                         Last Activity\r\n" + kRule + "\r\n" +
-                "Bob                            Active now\r\n"
-                "Ann                            2 minute(s) ago\r\n"
-                "Cid                            2 minute(s) ago\r\n"
-                "Dee                            4 minute(s) ago\r\n"
-                "Eve                            Active now\r\n"
-                "Fay                            1 minute(s) ago\r\n"
-                "Lord Wigglesworth-Smythe the Third 5 minute(s) ago\r\n"
-                "Hal                            Active now\r\n" +
-                kRule + "\r\n\r\n" + A(14) + "8 player(s) online\r\n" + "\r\n" + A(10) +
-                "Press any key...");
+  EXPECT_EQ(fake.TakeOut(), Heading() + A(10) + "Player                         Last Activity\r\n" +
+                                kRule + "\r\n" +
+                                "Bob                            Active now\r\n"
+                                "Ann                            2 minute(s) ago\r\n"
+                                "Cid                            2 minute(s) ago\r\n"
+                                "Dee                            4 minute(s) ago\r\n"
+                                "Eve                            Active now\r\n"
+                                "Fay                            1 minute(s) ago\r\n"
+                                "Lord Wigglesworth-Smythe the Third 5 minute(s) ago\r\n"
+                                "Hal                            Active now\r\n" +
+                                kRule + "\r\n\r\n" + A(14) + "8 player(s) online\r\n" + "\r\n" +
+                                A(10) + "Press any key...");
   EXPECT_FALSE(DoorKeyPressed());  // the key was read
   EXPECT_EQ(Get().find("Gone"), std::string::npos);
 }

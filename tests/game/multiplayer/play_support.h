@@ -96,7 +96,8 @@ class PlayTest : public ::testing::Test {
   }
 
   TPvPGameState Make(const Game& g) {
-    TPvPGameState s = TwoCallerGame(g.id, g.number, g.status, {g.p1, g.name1, g.p2, g.name2, g.turn});
+    TPvPGameState s =
+        TwoCallerGame(g.id, g.number, g.status, {g.p1, g.name1, g.p2, g.name2, g.turn});
     s.MonthNumber = g.month;
     s.TurnOrder[0] = g.order0;
     s.TurnOrder[1] = 3 - g.order0;

@@ -16,8 +16,7 @@ const std::string kBoom = "**BOOM!** " + kBeat;
 const std::string kWagon = Tune("MFT80O5L64FP64CFP64F");
 const std::string kWagonLine = "The draft animals strain to haul the heavy wagons to his kastle!";
 // "* Monthly Update *" centred: 18 characters from column 31.
-const std::string kMarker =
-    A(15) + CRLF + "\x1b[255D\x1b[30C* Monthly Update *" + CRLF + A(11);
+const std::string kMarker = A(15) + CRLF + "\x1b[255D\x1b[30C* Monthly Update *" + CRLF + A(11);
 
 std::string Times(const std::string& s, int n) {
   std::string out;
@@ -159,8 +158,8 @@ TEST_F(PlaybackTest, PurchaseLinesAndWagonCounts) {
     SCOPED_TRACE(c.text);
     const std::string body = Body({"[TEXT:" + c.text + "]"});
     const std::string line = c.shown.empty() ? "" : c.shown + CRLF;
-    EXPECT_EQ(body, A(14) + line + CRLF + A(10) + kWagonLine + CRLF + Times(kWagon, c.wagons) +
-                        CRLF);
+    EXPECT_EQ(body,
+              A(14) + line + CRLF + A(10) + kWagonLine + CRLF + Times(kWagon, c.wagons) + CRLF);
   }
 }
 
@@ -186,15 +185,17 @@ TEST_F(PlaybackTest, TheWagonLimitIsTheLargestPurchaseTheGameCanLog) {
 }
 
 TEST_F(PlaybackTest, AnAssassinsCaughtAttemptStepByStep) {
-  const std::string body = Body({
-      "Sent assassin",
-      "[ACTION:assassin]",
-      "[TEXT:Attempting infiltration!]",
-      "[TEXT:GUARDS:3]",
-      "[TEXT:ASSASSIN_PASS:1]",
-      "[TEXT:ASSASSIN_KILL:1]",
-      "[TEXT:The assassin was blocked by guards!]",
-  }, /*endsBlinking=*/true);
+  const std::string body = Body(
+      {
+          "Sent assassin",
+          "[ACTION:assassin]",
+          "[TEXT:Attempting infiltration!]",
+          "[TEXT:GUARDS:3]",
+          "[TEXT:ASSASSIN_PASS:1]",
+          "[TEXT:ASSASSIN_KILL:1]",
+          "[TEXT:The assassin was blocked by guards!]",
+      },
+      /*endsBlinking=*/true);
   EXPECT_EQ(body, A(10) + "Sent assassin" + CRLF + A(14) + CRLF + A(10) +
                       "Attempting infiltration!" + CRLF +
                       Tune("MFO1T32L8EL64DL8EL64DL8EL64DL8EP8") + CRLF + CRLF + A(12) +
@@ -258,9 +259,9 @@ TEST_F(PlaybackTest, TextLinesOfTheFight) {
 TEST_F(PlaybackTest, AfterTheMarkerTextsArePlainBullets) {
   EXPECT_EQ(Body({"Drafted 5 civilians", "[TEXT:GUARDS:3]", "[TEXT:* Monthly Update *]",
                   "[TEXT:GUARDS:3]", "[TEXT:Killed 2 soldiers]", "Released 4 soldiers"}),
-            A(10) + "Drafted 5 civilians" + CRLF + A(12) + "He has to pass 3 guards." + CRLF + CRLF +
-                kMarker + A(10) + "* GUARDS:3" + CRLF + A(10) + "* Killed 2 soldiers" + CRLF +
-                A(10) + "* Released 4 soldiers" + CRLF);
+            A(10) + "Drafted 5 civilians" + CRLF + A(12) + "He has to pass 3 guards." + CRLF +
+                CRLF + kMarker + A(10) + "* GUARDS:3" + CRLF + A(10) + "* Killed 2 soldiers" +
+                CRLF + A(10) + "* Released 4 soldiers" + CRLF);
 }
 
 TEST_F(PlaybackTest, ClashShoutsShareALineWithAPauseEach) {
@@ -300,10 +301,20 @@ namespace {
 // What the game logs is what the replay reads: a real volley's booms and
 // losses come back the same, worded for the one who was hit.
 TEST_F(PlaybackTest, ALoggedVolleyReplaysAsItWasFired) {
-  SetCounters(*Player, {.Kastle = 15000, .Soldiers = 3000, .Civilians = 14000, .Gronels = 40,
-                        .Gold = 1000, .Food = 1000});
-  SetCounters(*Computer, {.Kastle = 15000, .Soldiers = 3000, .Civilians = 14000, .Gronels = 250,
-                          .Slingards = 3, .Guards = 20, .Gold = 1000, .Food = 100000});
+  SetCounters(*Player, {.Kastle = 15000,
+                        .Soldiers = 3000,
+                        .Civilians = 14000,
+                        .Gronels = 40,
+                        .Gold = 1000,
+                        .Food = 1000});
+  SetCounters(*Computer, {.Kastle = 15000,
+                          .Soldiers = 3000,
+                          .Civilians = 14000,
+                          .Gronels = 250,
+                          .Slingards = 3,
+                          .Guards = 20,
+                          .Gold = 1000,
+                          .Food = 100000});
   fake.Seed(7);
   StartLog();
   Player->GronelAttack(Computer.get(), true);

@@ -14,7 +14,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const std::string kPressAnyKeyMenu = "Press any key...";
-const std::string kErased = A(12) + "No games waiting for your turn.\r" + std::string(31, ' ') + "\r";
+const std::string kErased =
+    A(12) + "No games waiting for your turn.\r" + std::string(31, ' ') + "\r";
 
 // The worked example's production, logged.
 const Lines kProduced = {"[TEXT:150 civilians immigrated]",
@@ -78,18 +79,23 @@ TEST_F(PvPTurnTest, TheOneGameWaitingIsTakenWithoutAsking) {
 TEST_F(PvPTurnTest, SeveralGamesAreChosenFromAList) {
   Put({.id = "1", .number = 3, .month = 4, .turn = "Ann"});
   Put({.id = "2", .number = 5, .turn = "Bob"});
-  Put({.id = "3", .number = 12, .month = 1, .p1 = "Cid", .p2 = "Ann", .name1 = "Galahad",
+  Put({.id = "3",
+       .number = 12,
+       .month = 1,
+       .p1 = "Cid",
+       .p2 = "Ann",
+       .name1 = "Galahad",
        .turn = "Ann"});
-  const std::string screen = kClear + CRLF + A(15) + "  SELECT GAME TO PLAY" + CRLF + CRLF +
-                             A(10) + "[1] Game #3 vs Mordred - Month 4" + CRLF +
+  const std::string screen = kClear + CRLF + A(15) + "  SELECT GAME TO PLAY" + CRLF + CRLF + A(10) +
+                             "[1] Game #3 vs Mordred - Month 4" + CRLF +
                              "[2] Game #12 vs Galahad - Month 1" + CRLF + CRLF + A(14) +
                              "Select game [1-2] or [ENTER] to cancel: ";
   struct Case {
     const char* typed;
     int32_t number;  // 0: none
   };
-  for (const Case& c : {Case{"2\r", 12}, Case{"01\r", 3}, Case{"\r", 0}, Case{"0\r", 0},
-                        Case{"3\r", 0}}) {
+  for (const Case& c :
+       {Case{"2\r", 12}, Case{"01\r", 3}, Case{"\r", 0}, Case{"0\r", 0}, Case{"3\r", 0}}) {
     SCOPED_TRACE(c.typed);
     fake.Keys(c.typed);
     std::unique_ptr<TPvPGameState> game = SelectGameToPlay();
@@ -103,19 +109,24 @@ TEST_F(PvPTurnTest, SeveralGamesAreChosenFromAList) {
 // A whole turn: the opponent's turn replayed, a pass, the production, and
 // the game handed to the opponent.
 TEST_F(PvPTurnTest, APassedTurnIsReplayedProducedAndHandedOver) {
-  Put({.id = "g", .month = 3,
+  Put({.id = "g",
+       .month = 3,
        .log = {"Passed turn (no action)", "", "[TEXT:* Monthly Update *]", "",
                "[TEXT:150 civilians immigrated]"}});
-  fake.Keys("x" "PY" "a" "b");
+  fake.Keys(
+      "x"
+      "PY"
+      "a"
+      "b");
   PlayPvPTurn();
   const std::string out = fake.TakeOut();
 
   // The replay comes first, then the caller's battle screen.
-  const std::string replay = kClear + CRLF + ThinkingBanner() + A(10) +
-                             "Passed turn (no action)" + CRLF;
+  const std::string replay =
+      kClear + CRLF + ThinkingBanner() + A(10) + "Passed turn (no action)" + CRLF;
   EXPECT_EQ(out.substr(0, replay.size()), replay);
-  EXPECT_EQ(Count(out, A(10) + "* 150 civilians immigrated" + CRLF + CRLF + A(10) +
-                           kPressAnyKey + CRLF + kClear),
+  EXPECT_EQ(Count(out, A(10) + "* 150 civilians immigrated" + CRLF + CRLF + A(10) + kPressAnyKey +
+                           CRLF + kClear),
             1u);
   EXPECT_LT(out.find("*  Your Turn  *"), out.find("Are you sure you want to pass"));
   EXPECT_LT(out.find("Queen Guinevere"), out.find("King Mordred"));
@@ -166,7 +177,10 @@ TEST_F(PvPTurnTest, TheMonthAdvancesWhenTheTurnReturnsToTheFirstMover) {
     SCOPED_TRACE(std::string(c.mover) + " of order " + std::to_string(c.order0));
     HoldAliasForWrite = c.mover;
     Put({.id = "g", .month = 1, .turn = c.mover, .order0 = c.order0});
-    fake.Keys("PY" "a" "b");
+    fake.Keys(
+        "PY"
+        "a"
+        "b");
     PlayPvPTurn();
     const std::string out = fake.TakeOut();
     // No log to replay: the turn starts with the battle screen.
@@ -199,12 +213,21 @@ TEST_F(PvPTurnTest, AWinningTurnCompletesTheGameAndRanksBothPlayers) {
   assassin.Assassins = 1;
   unguarded.Guards = 0;
   const Case cases[] = {
-      {"Bob surrenders", "Bob", "QY", Worked(), Worked(),
+      {"Bob surrenders",
+       "Bob",
+       "QY",
+       Worked(),
+       Worked(),
        A(12) + "DEFEAT! Ann has conquered your kingdom!" + CRLF + CRLF + A(14) +
            "Game lasted 5 months." + CRLF + "King Mordred scored 0 points." + CRLF +
            "Queen Guinevere scored 0 points." + CRLF,
-       "Guinevere", {"QUIT - Surrendered the game"}},
-      {"Ann's assassin meets no guard", "Ann", "Aa", assassin, unguarded,
+       "Guinevere",
+       {"QUIT - Surrendered the game"}},
+      {"Ann's assassin meets no guard",
+       "Ann",
+       "Aa",
+       assassin,
+       unguarded,
        A(138) + "VICTORY! You have defeated Bob!" + CRLF + CRLF + A(14, kAfterBlink) +
            "Game lasted 5 months." + CRLF + "Queen Guinevere scored 0 points." + CRLF +
            "King Mordred scored 0 points." + CRLF,
@@ -218,8 +241,13 @@ TEST_F(PvPTurnTest, AWinningTurnCompletesTheGameAndRanksBothPlayers) {
     std::filesystem::create_directories(fake.gameDir);
     InitializeGameDirs();
     HoldAliasForWrite = c.mover;
-    Put({.id = "g", .number = 2, .month = 5, .turn = c.mover,
-         .k1 = {"Queen", c.annBefore}, .k2 = {"King", c.bobBefore}, .log = {"Passed turn (no action)"}});
+    Put({.id = "g",
+         .number = 2,
+         .month = 5,
+         .turn = c.mover,
+         .k1 = {"Queen", c.annBefore},
+         .k2 = {"King", c.bobBefore},
+         .log = {"Passed turn (no action)"}});
     fake.Keys("x" + c.keys + "b");
     PlayPvPTurn();
     const std::string out = fake.TakeOut();
@@ -291,8 +319,8 @@ TEST_F(PvPTurnTest, ATurnOvertakenMeanwhileIsNotSaved) {
            notSaved + "the game has ended or expired!" + CRLF + CRLF,
        false},
       {"won on another node", "QY", playElsewhere,
-       "King Mordred scored 0 points." + CRLF + A(12) + notSaved + "it was already played!" +
-           CRLF + CRLF,
+       "King Mordred scored 0 points." + CRLF + A(12) + notSaved + "it was already played!" + CRLF +
+           CRLF,
        true},
   };
   for (const Case& c : cases) {
@@ -303,8 +331,9 @@ TEST_F(PvPTurnTest, ATurnOvertakenMeanwhileIsNotSaved) {
     fake.Keys(c.keys + "b");
     PlayPvPTurn();
     const std::string out = fake.TakeOut();
-    EXPECT_EQ(out.substr(out.size() - std::min(out.size(), c.tail.size() + kPressAnyKeyMenu.size())),
-              c.tail + kPressAnyKeyMenu);
+    EXPECT_EQ(
+        out.substr(out.size() - std::min(out.size(), c.tail.size() + kPressAnyKeyMenu.size())),
+        c.tail + kPressAnyKeyMenu);
     EXPECT_FALSE(fake.ConsoleKeyPressed());
     EXPECT_EQ(FileExists(active), c.active);
     const TPvPGameState left = Read(c.active ? active : Completed("g"));

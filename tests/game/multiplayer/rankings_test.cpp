@@ -44,8 +44,8 @@ class RankingsTest : public ::testing::Test {
     return Get("out.dat");
   }
   void Finish(const std::string& alias1, const std::string& name1, int32_t score1,
-              const std::string& alias2, const std::string& name2, int32_t score2,
-              bool player1Won, int32_t months) {
+              const std::string& alias2, const std::string& name2, int32_t score2, bool player1Won,
+              int32_t months) {
     TPlayer p1("King", name1, true), p2("Queen", name2, true);
     p1.Score = score1;
     p2.Score = score2;
@@ -153,8 +153,10 @@ TEST_F(RankingsTest, LoadsEveryLayoutAndKeepsWhatADamagedFileHolds) {
       {"count of two billion", "2000000000\n" + ann + bob, "2\n" + ann + bob},
       {"count larger than the records", "3\n" + ann, "1\n" + ann},
       {"count smaller than the records", "1\n" + ann + bob, "1\n" + ann},
-      {"cut after the alias", "2\n" + ann + "Bob\n", "2\n" + ann + Record("Bob", "", 0, 0, 0, 0, 0, 0, 0)},
-      {"cut inside the numbers", "1\nBob\nB\n1\n0\n", "1\n" + Record("Bob", "B", 1, 0, 0, 0, 0, 0, 0)},
+      {"cut after the alias", "2\n" + ann + "Bob\n",
+       "2\n" + ann + Record("Bob", "", 0, 0, 0, 0, 0, 0, 0)},
+      {"cut inside the numbers", "1\nBob\nB\n1\n0\n",
+       "1\n" + Record("Bob", "B", 1, 0, 0, 0, 0, 0, 0)},
       {"cut before the date", "1\nBob\nB\n1\n0\n1\n7\n0\n5\n5\n",
        "1\n" + Record("Bob", "B", 1, 0, 1, 7, 0, 5, 5)},
       {"damaged number ends the load", "3\n" + ann + "Bob\nB\n1\nzero\n1\n" + ann,
@@ -167,8 +169,10 @@ TEST_F(RankingsTest, LoadsEveryLayoutAndKeepsWhatADamagedFileHolds) {
        "1\n" + Record("Bob", "B", INT_MAX, 0, 1, INT_MIN, 0, 5, 5, "1-1-27")},
       {"control characters in names", "1\nB\x1b[2Job\nB\x07\n1\n0\n1\n7\n0\n5\n5\n1-1-27\n",
        "1\n" + Record("B[2Job", "B", 1, 0, 1, 7, 0, 5, 5, "1-1-27")},
-      {"CRLF line ends", "1\r\nBob\r\nB\r\n1\r\n0\r\n1\r\n7\r\n0\r\n5\r\n5\r\n1-1-27\r\n", "1\n" + bob},
-      {"CR line ends, the last line without", "1\rBob\rB\r1\r0\r1\r7\r0\r5\r5\r1-1-27", "1\n" + bob},
+      {"CRLF line ends", "1\r\nBob\r\nB\r\n1\r\n0\r\n1\r\n7\r\n0\r\n5\r\n5\r\n1-1-27\r\n",
+       "1\n" + bob},
+      {"CR line ends, the last line without", "1\rBob\rB\r1\r0\r1\r7\r0\r5\r5\r1-1-27",
+       "1\n" + bob},
   };
   for (const Case& c : cases) EXPECT_EQ(RoundTrip(c.file), c.saved) << c.what;
 }
@@ -269,16 +273,17 @@ TEST_F(RankingsTest, RankingsScreenByteForByte) {
           Record("Lord Wigglesworth-Smythe III", "L", 2, 2, 0, 1234567, 3, 4, 7) +
           Record("Eve", "E", 0, 0, 0, 0, 0, 0, 0));
   ShowPvPRankings(true);
-  EXPECT_EQ(fake.TakeOut(),
-            E + "2J" + E + "1;1f" + "\r\n" + Title("* PvP Rankings for December *") + A(10) +
-                "Rank  Player                 Games  Wins  Losses  Win %  Avg Months    Score\r\n" +
-                kRule + "\r\n" +
-                "  1   Lord Wigglesworth-Smythe III     2     2       0  100 %        3     1,234,567\r\n"
-                "  2   Cid                        3     1       2   33 %        8             2\r\n"
-                "  3   Bob                        4     3       1   75 %        6             2\r\n"
-                "  4   Ann                        1     0       1    0 %        7             1\r\n"
-                "  5   Eve                        0     0       0    0 %        0             0\r\n" +
-                kRule + "\r\n\r\n");
+  EXPECT_EQ(
+      fake.TakeOut(),
+      E + "2J" + E + "1;1f" + "\r\n" + Title("* PvP Rankings for December *") + A(10) +
+          "Rank  Player                 Games  Wins  Losses  Win %  Avg Months    Score\r\n" +
+          kRule + "\r\n" +
+          "  1   Lord Wigglesworth-Smythe III     2     2       0  100 %        3     1,234,567\r\n"
+          "  2   Cid                        3     1       2   33 %        8             2\r\n"
+          "  3   Bob                        4     3       1   75 %        6             2\r\n"
+          "  4   Ann                        1     0       1    0 %        7             1\r\n"
+          "  5   Eve                        0     0       0    0 %        0             0\r\n" +
+          kRule + "\r\n\r\n");
 }
 
 TEST_F(RankingsTest, RankingsScreenWithoutGames) {

@@ -14,11 +14,16 @@ class RefusedLockTest : public StorageTest {
   RefusedLockTest() { files.AddFolder(fake.gameDir); }
   FakeFileSystem files;
 
-  std::string Log() { return files.IsFile(fake.gameDir + "qgs.log") ? files.Get(fake.gameDir + "qgs.log") : ""; }
+  std::string Log() {
+    return files.IsFile(fake.gameDir + "qgs.log") ? files.Get(fake.gameDir + "qgs.log") : "";
+  }
 };
 
 TEST_F(RefusedLockTest, NoChangeIsMadeWithoutTheLockAndTheGamesStillRead) {
-  TPvPGameState game = Make({"20261209120000" "1", 0});
+  TPvPGameState game =
+      Make({"20261209120000"
+            "1",
+            0});
   ASSERT_TRUE(CreateGameFile(game));
   const std::string path = GetActiveGamesDir() + GameFileName(game);
   const std::string before = files.Get(path);
@@ -28,7 +33,10 @@ TEST_F(RefusedLockTest, NoChangeIsMadeWithoutTheLockAndTheGamesStillRead) {
   for (int err : {EBADF, ENOLCK}) {
     files.FailAlways(FakeFileSystem::Op::Lock, err);
     const int64_t steps = files.steps;
-    TPvPGameState another = Make({"20261209120000" "2", 0, gsWaitingForPlayers});
+    TPvPGameState another =
+        Make({"20261209120000"
+              "2",
+              0, gsWaitingForPlayers});
     EXPECT_FALSE(CreateGameFile(another));
     TPvPGameState moved = game;
     moved.MonthNumber = 2;
@@ -51,7 +59,8 @@ TEST_F(RefusedLockTest, NoChangeIsMadeWithoutTheLockAndTheGamesStillRead) {
   }
   const std::string log = Log();
   EXPECT_NE(log.find("Could not lock " + fake.gameDir + "games/store.lock: Bad file descriptor\n"),
-            std::string::npos) << log;
+            std::string::npos)
+      << log;
   EXPECT_NE(log.find("qgs-online.dat.lock: No locks available\n"), std::string::npos) << log;
 }
 

@@ -17,7 +17,8 @@ class StorageScanTest : public StorageTest {
   // to forfeit, abandon, keep and delete.
   void Lay() {
     fs::remove_all(fake.gameDir + "games");
-    for (const char* f : {"qgs-pvp-monthly.dat", "qgs-pvp-alltime.dat"}) fs::remove(fake.gameDir + f);
+    for (const char* f : {"qgs-pvp-monthly.dat", "qgs-pvp-alltime.dat"})
+      fs::remove(fake.gameDir + f);
     InitializeGameDirs();
     PutActive({.id = "forfeit", .number = 4, .month = 5, .idleSeconds = 4 * kDay});
     PutActive({.id = "abandon", .number = 2, .month = 2, .idleSeconds = 4 * kDay});

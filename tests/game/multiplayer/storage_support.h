@@ -35,7 +35,8 @@ class StorageTest : public ::testing::Test {
   }
 
   TPvPGameState Make(const G& g) {
-    TPvPGameState s = TwoCallerGame(g.id, g.number, g.status, {g.p1, g.name1, g.p2, g.name2, g.turn});
+    TPvPGameState s =
+        TwoCallerGame(g.id, g.number, g.status, {g.p1, g.name1, g.p2, g.name2, g.turn});
     s.MonthNumber = g.month;
     s.Player1Title = "Queen";
     s.Player2Title = "King";

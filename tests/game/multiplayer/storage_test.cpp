@@ -54,7 +54,9 @@ TEST_F(StorageTest, NextNumberIsTheLowestFreeOne) {
     int i = 0;
     for (int32_t n : c.active) PutActive({.id = "a" + std::to_string(i++), .number = n});
     for (auto [n, idle] : c.completed) {
-      PutCompleted({.id = "c" + std::to_string(i++), .number = n, .status = gsCompleted,
+      PutCompleted({.id = "c" + std::to_string(i++),
+                    .number = n,
+                    .status = gsCompleted,
                     .idleSeconds = idle});
     }
     fake.drawsAsked.clear();
@@ -116,22 +118,49 @@ TEST_F(StorageTest, ExpiryAbandonsEarlyGamesAndForfeitsLaterOnes) {
     const char* winner;
   };
   const Case cases[] = {
-      {"idle exactly the limit, month 3", 3, {.id = "x", .month = 3, .idleSeconds = 3 * kDay},
-       kCompleted, gsAbandoned, ""},
-      {"a second short of the limit", 3, {.id = "x", .month = 5, .idleSeconds = 3 * kDay - 1}, kActive,
-       gsInProgress, ""},
-      {"month 4, player 1 to move", 3, {.id = "x", .month = 4, .idleSeconds = 3 * kDay, .turn = "Ann"},
-       kCompleted, gsCompleted, "King Bob"},
-      {"month 4, player 2 to move", 3, {.id = "x", .month = 4, .idleSeconds = 3 * kDay, .turn = "Bob"},
-       kCompleted, gsCompleted, "Queen Ann"},
-      {"the winner has no display name", 3,
-       {.id = "x", .month = 9, .idleSeconds = 5 * kDay, .turn = "Ann", .name2 = ""}, kCompleted,
-       gsCompleted, "Bob"},
-      {"still waiting for an opponent", 3,
+      {"idle exactly the limit, month 3",
+       3,
+       {.id = "x", .month = 3, .idleSeconds = 3 * kDay},
+       kCompleted,
+       gsAbandoned,
+       ""},
+      {"a second short of the limit",
+       3,
+       {.id = "x", .month = 5, .idleSeconds = 3 * kDay - 1},
+       kActive,
+       gsInProgress,
+       ""},
+      {"month 4, player 1 to move",
+       3,
+       {.id = "x", .month = 4, .idleSeconds = 3 * kDay, .turn = "Ann"},
+       kCompleted,
+       gsCompleted,
+       "King Bob"},
+      {"month 4, player 2 to move",
+       3,
+       {.id = "x", .month = 4, .idleSeconds = 3 * kDay, .turn = "Bob"},
+       kCompleted,
+       gsCompleted,
+       "Queen Ann"},
+      {"the winner has no display name",
+       3,
+       {.id = "x", .month = 9, .idleSeconds = 5 * kDay, .turn = "Ann", .name2 = ""},
+       kCompleted,
+       gsCompleted,
+       "Bob"},
+      {"still waiting for an opponent",
+       3,
        {.id = "x", .status = gsWaitingForPlayers, .idleSeconds = 3 * kDay, .turn = "", .p2 = ""},
-       kCompleted, gsAbandoned, ""},
+       kCompleted,
+       gsAbandoned,
+       ""},
       // A limit of 7 days or more: moved and deleted in the one pass.
-      {"seven days, month 2", 7, {.id = "x", .month = 2, .idleSeconds = 7 * kDay}, kGone, gsAbandoned, ""},
+      {"seven days, month 2",
+       7,
+       {.id = "x", .month = 2, .idleSeconds = 7 * kDay},
+       kGone,
+       gsAbandoned,
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -34,7 +34,7 @@ const char* const kFullFile =
     "12\nKing Computer\nQueen Maud\n";
 
 TEST_F(GameDataTest, WritesNineLinesInFieldOrder) {
-  TGameData d{7, "King Arthur", "King Computer", 31, "Queen Maud", "King Computer",
+  TGameData d{7,  "King Arthur",   "King Computer", 31, "Queen Maud", "King Computer",
               12, "King Computer", "Queen Maud"};
   WriteGameData(d);
   EXPECT_EQ(FileText(), kFullFile);
@@ -71,8 +71,8 @@ TEST_F(GameDataTest, ReadingStopsQuietlyAtTheEndOrAtABadNumber) {
       // a bad number further on keeps what came before it
       {"7\nA B\nC D\nlots\nQ\nK\n12\nK\nQ\n", 7, 0, 0, "A B", "", ""},
       // leading blanks and trailing words on number lines; CRLF line ends
-      {"  7 months\r\nA B\r\nC D\r\n\t31\r\nQ\r\nK K\r\n12\r\nK\r\nQ Q\r\n", 7, 31, 12, "A B", "K K",
-       "Q Q"},
+      {"  7 months\r\nA B\r\nC D\r\n\t31\r\nQ\r\nK K\r\n12\r\nK\r\nQ Q\r\n", 7, 31, 12, "A B",
+       "K K", "Q Q"},
       // the rest of a number line is ignored even without a blank
       {"12abc\nA\nB\n4x\nC\nD\n-\nE\nF\n", 12, 4, 0, "A", "D", ""},
       // a huge number is clamped, not wrapped
@@ -149,12 +149,13 @@ TEST_F(GameDataTest, TheFirstGameOnAFreshSystemFillsAllThreeRecords) {
                       12, "Sir Bob", "King Computer"};
       },
       result);
-  EXPECT_EQ(FileText(), "12\nSir Bob\nKing Computer\n12\nSir Bob\nKing Computer\n"
-                        "12\nSir Bob\nKing Computer\n");
+  EXPECT_EQ(FileText(),
+            "12\nSir Bob\nKing Computer\n12\nSir Bob\nKing Computer\n"
+            "12\nSir Bob\nKing Computer\n");
 }
 
 TEST(RecordRules, ATieSetsTheRecordAndEveryGameIsTheLast) {
-  const TGameData onFile{7, "King Arthur", "King Computer", 31, "Queen Maud", "King Computer",
+  const TGameData onFile{7,  "King Arthur",   "King Computer", 31, "Queen Maud", "King Computer",
                          12, "King Computer", "Queen Maud"};
   struct Case {
     TGameData before;
@@ -164,9 +165,7 @@ TEST(RecordRules, ATieSetsTheRecordAndEveryGameIsTheLast) {
       {TGameData{}, 12, true, true},  // nothing on record yet
       {onFile, 7, true, false},       // as short as the shortest
       {onFile, 31, false, true},      // as long as the longest
-      {onFile, 12, false, false},
-      {onFile, 1, true, false},
-      {onFile, 40, false, true},
+      {onFile, 12, false, false},    {onFile, 1, true, false}, {onFile, 40, false, true},
   };
   for (const Case& c : cases) {
     TGameData d = c.before;

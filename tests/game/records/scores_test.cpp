@@ -12,7 +12,8 @@
 namespace {
 
 const std::string kRule(72, '-');
-const std::string kColumns = "Rank  Name                   Games  Wins  Losses  Win %       Score\n";
+const std::string kColumns =
+    "Rank  Name                   Games  Wins  Losses  Win %       Score\n";
 
 class ScoresTest : public ::testing::Test {
  protected:
@@ -45,11 +46,11 @@ std::string Board(const std::string& month, const std::string& rows, const std::
 TEST_F(ScoresTest, FirstGameEverCreatesBothFiles) {
   Play("Bob", 120, 0, true);
   EXPECT_EQ(Get("qgs-user.dat"), "9-12-26 12:00:00\n0\nBob\n1\n0\n120\n");
-  EXPECT_EQ(Get("qgs-best.asc"),
-            Board("December",
-                  "  1   Bob                        1     1       0  100 %         120\n",
-                  "  1   All Users                  1     1       0  100 %         120\n"
-                  "  2   King Computer              1     0       1    0 %           0\n"));
+  EXPECT_EQ(
+      Get("qgs-best.asc"),
+      Board("December", "  1   Bob                        1     1       0  100 %         120\n",
+            "  1   All Users                  1     1       0  100 %         120\n"
+            "  2   King Computer              1     0       1    0 %           0\n"));
   EXPECT_FALSE(FileExists(Path("qgs-last.asc")));
 }
 
@@ -91,11 +92,11 @@ TEST_F(ScoresTest, AddsToAnExistingCallerAndATieOfTotalsGoesToTheCallers) {
   EXPECT_EQ(Get("qgs-user.dat"), "9-12-26 12:00:00\n15\nBob\n1\n1\n10\n");
   Play("Bob", 5, 0, true);
   EXPECT_EQ(Get("qgs-user.dat"), "9-12-26 12:00:00\n15\nBob\n2\n1\n15\n");
-  EXPECT_EQ(Get("qgs-best.asc"),
-            Board("December",
-                  "  1   Bob                        3     2       1   66 %          15\n",
-                  "  1   All Users                  3     2       1   66 %          15\n"
-                  "  2   King Computer              3     1       2   33 %          15\n"));
+  EXPECT_EQ(
+      Get("qgs-best.asc"),
+      Board("December", "  1   Bob                        3     2       1   66 %          15\n",
+            "  1   All Users                  3     2       1   66 %          15\n"
+            "  2   King Computer              3     1       2   33 %          15\n"));
 }
 
 TEST_F(ScoresTest, TheFirstGameOfANewMonthRollsTheScoreboardsOver) {
@@ -109,11 +110,11 @@ TEST_F(ScoresTest, TheFirstGameOfANewMonthRollsTheScoreboardsOver) {
   Play("Cid", 7, 3, true);
   EXPECT_EQ(Get("qgs-last.asc"), december);
   EXPECT_EQ(Get("qgs-user.dat"), "1-1-27 00:00:05\n3\nCid\n1\n0\n7\n");
-  EXPECT_EQ(Get("qgs-best.asc"),
-            Board("January",
-                  "  1   Cid                        1     1       0  100 %           7\n",
-                  "  1   All Users                  1     1       0  100 %           7\n"
-                  "  2   King Computer              1     0       1    0 %           3\n"));
+  EXPECT_EQ(
+      Get("qgs-best.asc"),
+      Board("January", "  1   Cid                        1     1       0  100 %           7\n",
+            "  1   All Users                  1     1       0  100 %           7\n"
+            "  2   King Computer              1     0       1    0 %           3\n"));
 
   fake.Advance(3600000);
   Play("Cid", 1, 0, true);  // still January: last month's board stays
@@ -133,7 +134,7 @@ TEST_F(ScoresTest, WhatLineOneSaysDecidesTheRollover) {
       {"30-11-26 23:59:59\n50\nAnn\n1\n0\n9\n", false, true},  // no board to keep
       {"December\n50\nAnn\n1\n0\n9\n", true, false},           // not a date
       {"\n50\nAnn\n1\n0\n9\n", true, false},
-      {"", true, false},                                       // empty file
+      {"", true, false},  // empty file
   };
   for (const Case& c : cases) {
     Put("qgs-user.dat", c.userFile);
@@ -144,9 +145,7 @@ TEST_F(ScoresTest, WhatLineOneSaysDecidesTheRollover) {
     const bool lastExists = FileExists(Path("qgs-last.asc"));
     if (c.rollsOver) {
       EXPECT_EQ(lastExists, c.bestExists) << c.userFile;
-      if (lastExists) {
-        EXPECT_EQ(Get("qgs-last.asc"), "old board\n") << c.userFile;
-      }
+      if (lastExists) { EXPECT_EQ(Get("qgs-last.asc"), "old board\n") << c.userFile; }
     } else {
       EXPECT_EQ(Get("qgs-last.asc"), "older board\n") << c.userFile;
     }
@@ -158,10 +157,10 @@ TEST_F(ScoresTest, WhatLineOneSaysDecidesTheRollover) {
 TEST_F(ScoresTest, ARolloverCutShortKeepsTheBoardItHadMoved) {
   // A node stopped after moving November's board to "qgs-last.asc" and
   // before rewriting the scores: the next game must not throw it away.
-  const std::string november = Board(
-      "November", "  1   Ann                        1     1       0  100 %           9\n",
-      "  1   All Users                  1     1       0  100 %           9\n"
-      "  2   King Computer              1     0       1    0 %          50\n");
+  const std::string november =
+      Board("November", "  1   Ann                        1     1       0  100 %           9\n",
+            "  1   All Users                  1     1       0  100 %           9\n"
+            "  2   King Computer              1     0       1    0 %          50\n");
   Put("qgs-user.dat", "30-11-26 23:59:59\n50\nAnn\n1\n0\n9\n");
   Put("qgs-last.asc", november);
   Play("Bob", 4, 2, true);
@@ -187,14 +186,16 @@ TEST_F(ScoresTest, ReadingStopsQuietlyAtABadNumber) {
       {"9-12-26\n50\nAnn\n1\n0\n9\nCid\n1\nx\n5\nDee\n1\n0\n1\n",
        "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\n"},
       // a last entry cut short keeps the values it has
-      {"9-12-26\n50\nAnn\n1\n0\n9\nCid\n3", "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\nCid\n3\n0\n0\n"},
+      {"9-12-26\n50\nAnn\n1\n0\n9\nCid\n3",
+       "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\nCid\n3\n0\n0\n"},
       // the rest of a number line is ignored, blank or not
       {"9-12-26\n50abc\nAnn\n1x\n0 wins\n9pts\n",
        "9-12-26 12:00:00\n52\nAnn\n1\n0\n9\nBob\n1\n0\n4\n"},
       // only the date
       {"9-12-26 01:02:03\n", "9-12-26 12:00:00\n2\nBob\n1\n0\n4\n"},
       // aliases go onto the scoreboard: their control characters are dropped
-      {"9-12-26\n50\nA\x1b[5mnn\x07\n1\n0\n9\n", "9-12-26 12:00:00\n52\nA[5mnn\n1\n0\n9\nBob\n1\n0\n4\n"},
+      {"9-12-26\n50\nA\x1b[5mnn\x07\n1\n0\n9\n",
+       "9-12-26 12:00:00\n52\nA[5mnn\n1\n0\n9\nBob\n1\n0\n4\n"},
   };
   for (const Case& c : cases) {
     Put("qgs-user.dat", c.userFile);
@@ -213,12 +214,14 @@ TEST_F(ScoresTest, CountsFromTheFileNeverOverflow) {
             "9-12-26 12:00:00\n2147483647\n"
             "Bob\n2147483647\n2147483647\n2147483647\n"
             "Ann\n5\n-3\n2147483000\n");
-  EXPECT_EQ(Get("qgs-best.asc"),
-            Board("December",
-                  "  1   Bob                    2147483647  2147483647  2147483647   50 % 2,147,483,647\n"
-                  "  2   Ann                        2     5      -3  250 % 2,147,483,000\n",
-                  "  1   All Users              2147483647  2147483647  2147483644   50 % 2,147,483,647\n"
-                  "  2   King Computer          2147483647  2147483644  2147483647   49 % 2,147,483,647\n"));
+  EXPECT_EQ(
+      Get("qgs-best.asc"),
+      Board("December",
+            "  1   Bob                    2147483647  2147483647  2147483647   50 % 2,147,483,647\n"
+            "  2   Ann                        2     5      -3  250 % 2,147,483,000\n",
+            "  1   All Users              2147483647  2147483647  2147483644   50 % 2,147,483,647\n"
+            "  2   King Computer          2147483647  2147483644  2147483647   49 % "
+            "2,147,483,647\n"));
 }
 
 class ShowScoreboardTest : public ScoresTest {

@@ -73,8 +73,15 @@ TEST(ExtendedKeys, DoNothingAtAnyPromptThenTheTypedKeyActs) {
       {"login, introduction and sound question", "|\r\r|n|q"},
       {"Klassic: King or Queen, name check, turn menu with its trading post and "
        "scoreboard choice, surrender check, play again",
-       "\r\rn|k|qgrey  wolf|\r|y|t|l|$|t |?|q|y" "xx" "|n|q"},
-      {"Klassic: a count at the draft dialogue", "\r\rnkqwolf\ry|d|1|\r" "xx" "|q|y" "xx" "|n|q"},
+       "\r\rn|k|qgrey  wolf|\r|y|t|l|$|t |?|q|y"
+       "xx"
+       "|n|q"},
+      {"Klassic: a count at the draft dialogue",
+       "\r\rnkqwolf\ry|d|1|\r"
+       "xx"
+       "|q|y"
+       "xx"
+       "|n|q"},
       {"Multiplayer: create (King or Queen, name), join, play, view, rankings, online",
        "\r\rn|m|c|q|\r |j|\r|p|v|1|\r  |r|a |w |j|1|\r|k|\r |p|q|y |q|q"},
   };
@@ -82,12 +89,14 @@ TEST(ExtendedKeys, DoNothingAtAnyPromptThenTheTypedKeyActs) {
     SCOPED_TRACE(c.what);
     const std::string plain = Session(c.script, "");
     const std::string withKeys = Session(c.script, kExtended);
-    const auto [differs, same] = std::mismatch(plain.begin(), plain.end(), withKeys.begin(),
-                                               withKeys.end());
+    const auto [differs, same] =
+        std::mismatch(plain.begin(), plain.end(), withKeys.begin(), withKeys.end());
     EXPECT_EQ(withKeys.size(), plain.size());
     EXPECT_TRUE(differs == plain.end())
-        << "first difference after: " << std::string(differs - std::min<ptrdiff_t>(differs - plain.begin(), 300), differs)
-        << "\nwith the keys: " << std::string(same, same + std::min<ptrdiff_t>(withKeys.end() - same, 200));
+        << "first difference after: "
+        << std::string(differs - std::min<ptrdiff_t>(differs - plain.begin(), 300), differs)
+        << "\nwith the keys: "
+        << std::string(same, same + std::min<ptrdiff_t>(withKeys.end() - same, 200));
     // Guards the fixture: the session got past its first prompts.
     EXPECT_NE(plain.find("MAIN MENU"), std::string::npos);
   }

@@ -85,10 +85,10 @@ void Games() {
   Game("20261209110000001", 1, gsWaitingForPlayers)
       .SaveToFile(GetActiveGamesDir() + "game_20261209110000001.dat");
   TPvPGameState turn = Game("20261209110000002", 2, gsInProgress);
-  turn.LastTurnActions = {"[ACTION:gronel_attack_men]", "[MUSIC:GRONEL_BOOMS:6]",
-                          "[CLASH:Huzzah]",  "[CLASH:For the King]",
-                          "[TEXT:Enemy lost 12 soldiers]", "[TEXT:* Monthly Update *]",
-                          "[TEXT:Food eaten: 900 sacks]"};
+  turn.LastTurnActions = {
+      "[ACTION:gronel_attack_men]",  "[MUSIC:GRONEL_BOOMS:6]",        "[CLASH:Huzzah]",
+      "[CLASH:For the King]",        "[TEXT:Enemy lost 12 soldiers]", "[TEXT:* Monthly Update *]",
+      "[TEXT:Food eaten: 900 sacks]"};
   turn.SaveToFile(GetActiveGamesDir() + "game_20261209110000002.dat");
   Game("20261209110000003", 3, gsInProgress)
       .SaveToFile(GetActiveGamesDir() + "game_20261209110000003.dat");
@@ -140,13 +140,13 @@ const Stop kStops[] = {
     {"the trading post's amount", kKlassic + Script{{kCommand, "T"}, {"Total Gold: ", "B"}},
      "Buy how many? (M = MAX) -=> "},
     {"the draft dialogue", kKlassic + Script{{kCommand, "D"}}, "into the army? [0 - "},
-    {"the battle pause after an attack", kKlassic + Script{{kCommand, "S"}},
-     "*[ Press any Key ]*"},
+    {"the battle pause after an attack", kKlassic + Script{{kCommand, "S"}}, "*[ Press any Key ]*"},
     {"King Computer's thinking",
-     kKlassic + Script{{kCommand, "P"}, {"(Y/N): ", "Y"}, {"Press any Key ]*", " "}},
-     kThinking},
+     kKlassic + Script{{kCommand, "P"}, {"(Y/N): ", "Y"}, {"Press any Key ]*", " "}}, kThinking},
     {"the play-again question",
-     kKlassic + Script{{kCommand, "Q"}, {"Are you SURE? -=> ", "Y"}, {"Press any Key ]*", " "},
+     kKlassic + Script{{kCommand, "Q"},
+                       {"Are you SURE? -=> ", "Y"},
+                       {"Press any Key ]*", " "},
                        {"Press any Key ]*", " "}},
      "Play again? [Y/N] -=> "},
     {"the Multiplayer menu", kMulti, kMultiMenu, true},
@@ -158,8 +158,8 @@ const Stop kStops[] = {
      "Press any key to see game status...", true},
     {"the rankings question", kMulti + Script{{kMultiMenu, "R"}}, "All-Time rankings? ", true},
     {"the who-is-online pause", kMulti + Script{{kMultiMenu, "W"}}, "Press any key...", true},
-    {"the game choice of a turn", kMulti + Script{{kMultiMenu, "P"}}, "or [ENTER] to cancel: ",
-     true},
+    {"the game choice of a turn", kMulti + Script{{kMultiMenu, "P"}},
+     "or [ENTER] to cancel: ", true},
     {"the playback's thinking", kTurn, kThinking, true},
     {"the playback's booms", kTurn, "**B", true},
     {"the playback's clashes", kTurn, "Huzzah", true},
@@ -188,9 +188,7 @@ TEST(HangUp, AtEveryPromptTheProcessEndsWithinTwoSeconds) {
     try {
       QgsMain(2, argv);
       ADD_FAILURE() << "the program went on to the end";
-    } catch (const DoorExit& e) {
-      code = e.code;
-    }
+    } catch (const DoorExit& e) { code = e.code; }
     EXPECT_EQ(code, 0);
     const std::string screen = Visible(fake.socketOut);
     if (fake.hangUpMs < 0) {

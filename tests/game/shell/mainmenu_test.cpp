@@ -42,9 +42,8 @@ TEST_F(MainMenuTest, DrawsTheFramedMenuByteForByte) {
     return A(2) + "  \xBA" + A(colour) + text + A(2) + "\xBA\r\n";
   };
   std::string expected = E + "2J" + E + "1;1f" + "\r\n" + A(2) + top + "  \xBA" + A(10) +
-                         "    VEREVAR & URUZODEDO 25 - MAIN MENU    " + A(2) + "\xBA\r\n" +
-                         mid + empty +
-                         item(14, "  [K] Klassic Mode (vs Computer)          ") +
+                         "    VEREVAR & URUZODEDO 25 - MAIN MENU    " + A(2) + "\xBA\r\n" + mid +
+                         empty + item(14, "  [K] Klassic Mode (vs Computer)          ") +
                          item(11, "  [M] Multiplayer (Player vs Player)      ") +
                          item(10, "  [R] Rankings & Statistics               ") +
                          item(3, "  [H] Help & Instructions                 ") +
@@ -94,10 +93,10 @@ TEST_F(MainMenuTest, GameDirIsTheExecutablesFolder) {
     const char* exe;
     std::string dir;
   } cases[] = {
-      {"/qgs", "/"},                  // the root keeps its "/"
+      {"/qgs", "/"},  // the root keeps its "/"
       {"/usr/games/qgs", "/usr/games/"},
       {"//qgs", "//"},
-      {"qgs", here},                  // no folder part: the working directory
+      {"qgs", here},  // no folder part: the working directory
   };
   for (const auto& c : cases) {
     fake.executablePath = c.exe;
@@ -131,7 +130,8 @@ TEST_F(MainMenuTest, QuitSaysGoodbyeWithTheConfiguredBbsName) {
 }
 
 TEST_F(MainMenuTest, QuitTakesTheCallerOffTheOnlineList) {
-  std::ofstream(fake.gameDir + "qgs-online.dat") << "Ann\n9-12-26 11:59:00\nSYSOP\n9-12-26 11:59:30\n";
+  std::ofstream(fake.gameDir + "qgs-online.dat")
+      << "Ann\n9-12-26 11:59:00\nSYSOP\n9-12-26 11:59:30\n";
   RunProgram(fake, "q");
   std::ifstream in(fake.gameDir + "qgs-online.dat");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -144,9 +144,10 @@ TEST_F(MainMenuTest, HelpScreen) {
   ASSERT_NE(help, std::string::npos);
   // Centred as a 25-character text: column 27.
   EXPECT_EQ(out.substr(help - 13, 13), E + "255D" + E + "26C  ");
-  for (const char* line : {"Klassic Mode: Battle King Computer to destroy his kastle, defeat\r\n",
-                           "              Games are turn-based and async.\r\n",
-                           "  - Send assassins to eliminate your opponent\r\n\r\nPress any key..."}) {
+  for (const char* line :
+       {"Klassic Mode: Battle King Computer to destroy his kastle, defeat\r\n",
+        "              Games are turn-based and async.\r\n",
+        "  - Send assassins to eliminate your opponent\r\n\r\nPress any key..."}) {
     EXPECT_NE(out.find(line, help), std::string::npos) << line;
   }
 }
@@ -155,8 +156,8 @@ TEST_F(MainMenuTest, RankingsShowThisMonthsBoardThenWaitForAKey) {
   std::ofstream(fake.gameDir + "qgs-best.asc") << "THIS MONTH\n";
   std::ofstream(fake.gameDir + "qgs-last.asc") << "LAST MONTH\n";
   std::string out = RunProgram(fake, "r q");
-  const std::string board = "R\r\n" + E + "2J" + E + "1;1f" + A(10) + A(2) +
-                            "THIS MONTH\r\n\r\nPress any key...";
+  const std::string board =
+      "R\r\n" + E + "2J" + E + "1;1f" + A(10) + A(2) + "THIS MONTH\r\n\r\nPress any key...";
   size_t at = out.find(board);
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(out.find("LAST MONTH"), std::string::npos);
@@ -168,7 +169,11 @@ TEST_F(MainMenuTest, KlassicSetsUpTheKingdomAndFreesItAfterwards) {
   // Both kingdoms' forces drawn at their least, then the caller moves first:
   // she surrenders, answers the two pauses and declines another game.
   for (int i = 0; i < 19; ++i) fake.Draws({0});
-  std::string out = RunProgram(fake, "kqgrey  wolf\ry" "QYxx" "n" "q");
+  std::string out = RunProgram(fake,
+                               "kqgrey  wolf\ry"
+                               "QYxx"
+                               "n"
+                               "q");
   EXPECT_NE(out.find("\"Queen Grey  Wolf\" Is this OK? [y/N] -=> "), std::string::npos);
   EXPECT_NE(out.find("Play again? [Y/N] -=> "), std::string::npos);
   EXPECT_EQ(Player, nullptr);
@@ -178,7 +183,15 @@ TEST_F(MainMenuTest, KlassicSetsUpTheKingdomAndFreesItAfterwards) {
 TEST_F(MainMenuTest, MultiplayerMenuKeys) {
   // x redraws; R asks which table (A all-time, anything else this month's);
   // W lists who is online; V asks for a game; Q goes back to the main menu.
-  std::string out = RunProgram(fake, "m" "x" "ra " "rz " "w " "v\r" "q" "q");
+  std::string out = RunProgram(fake,
+                               "m"
+                               "x"
+                               "ra "
+                               "rz "
+                               "w "
+                               "v\r"
+                               "q"
+                               "q");
   const std::string prompt = "*  C,J,P,V,R,W,Q -=> ";
   // One lobby for each menu drawn, and one more for V's own.
   EXPECT_EQ(Count(out, " Royalty - "), 7u);

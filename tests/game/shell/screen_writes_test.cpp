@@ -22,11 +22,16 @@ const std::string kCommand = "or ? for Help -=> ";
 void Play(FakePlatform& fake) {
   std::ofstream(fake.gameDir + "DOOR32.SYS", std::ios::binary)
       << "2\r\n9\r\n38400\r\nTest BBS\r\n0\r\nAnn Real\r\nAnn\r\n100\r\n60\r\n1\r\n1\r\n";
-  const std::vector<std::pair<std::string, std::string>> answers = {
-      {"] to continue. -=> ", "\r"}, {"[Y/N] -=> ", "N"},          {"Select option: ", "M"},
-      {kMultiMenu, "\r"},            {kMultiMenu, "Q"},            {"Select option: ", "K"},
-      {"Queen? -=> ", "K"},          {"known by sire? -=> ", "\r"}, {"[y/N] -=> ", "Y"},
-      {kCommand, "\r"}};
+  const std::vector<std::pair<std::string, std::string>> answers = {{"] to continue. -=> ", "\r"},
+                                                                    {"[Y/N] -=> ", "N"},
+                                                                    {"Select option: ", "M"},
+                                                                    {kMultiMenu, "\r"},
+                                                                    {kMultiMenu, "Q"},
+                                                                    {"Select option: ", "K"},
+                                                                    {"Queen? -=> ", "K"},
+                                                                    {"known by sire? -=> ", "\r"},
+                                                                    {"[y/N] -=> ", "Y"},
+                                                                    {kCommand, "\r"}};
   for (const auto& [shown, keys] : answers) fake.Answer(shown, keys);
   fake.HangUpWhenShown(kCommand);
   std::string drop = "-D" + fake.gameDir + "DOOR32.SYS";
