@@ -51,13 +51,7 @@ void ConsoleDraw(bool keepCursor) {
     out += AnsiTextAttr(GetTextAttr());
   }
   if (keepCursor) {
-    if (!out.empty())
-      out =
-          "\x1b"
-          "7" +
-          out +
-          "\x1b"
-          "8";
+    if (!out.empty()) out = std::string(1, '\x1b') + '7' + out + '\x1b' + '8';
   } else if (!out.empty() || moved) {
     out += AnsiGotoXY(static_cast<uint8_t>(ConsoleAbsX()), static_cast<uint8_t>(ConsoleAbsY()));
   }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite twice: a plain build, then one under
+# Checks the layout (tools/format.sh), then builds and runs the whole test suite twice: a plain build, then one under
 # AddressSanitizer and UndefinedBehaviorSanitizer. Each build also runs the
 # suite once more as a single process in a shuffled order, so that state one
 # test leaves behind shows up in another (QGS_SHUFFLE_SEED=N repeats an order).
@@ -8,6 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh g++ cmake make libgtest-dev telnet
+# The layout first: a file that strays from .clang-format fails the run.
+bash tools/deps.sh clang-format
+bash tools/format.sh --check
 # clang only for the fuzz targets: without it they are skipped.
 bash tools/deps.sh clang libclang-rt-dev || echo "clang could not be installed"
 jobs="$(nproc)"

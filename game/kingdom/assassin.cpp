@@ -10,6 +10,7 @@
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
 #include "game/common/textutil.h"
+#include "game/kingdom/settle.h"
 #include "game/kingdom/turnlog.h"
 
 namespace {
@@ -72,6 +73,7 @@ TPlayer* TPlayer::Assassinate(TPlayer* AOther) {
         DoorTextAttr(140);
         DoorWriteLn(GetReferPosessive() + " assassin was killed!");
         LogText("The assassin was blocked by guards!");
+        SettleMove(nullptr);
         PlayMusic(kNoDamageTune);
         DoorWriteLn();
         return nullptr;
@@ -96,6 +98,7 @@ TPlayer* TPlayer::Assassinate(TPlayer* AOther) {
 
   Score = ClampInt32(Score + passed * kPointsPerGuard);
   LogText("The assassin was successful! You have been eliminated!");
+  SettleMove(this);  // before the tale's music and its pause
   if (IsPlayer) {
     TellHumanAssassinsWork(*this, *AOther);
   } else {

@@ -9,6 +9,7 @@
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/common/textutil.h"
+#include "game/kingdom/settle.h"
 #include "game/kingdom/turnlog.h"
 
 namespace {
@@ -86,6 +87,7 @@ TPlayer* TPlayer::SoldierAttack(TPlayer* AOther) {
   }
 
   DoorWriteLn();
+  SettleMove(Defeats(*AOther) ? this : nullptr);
   DoorTextAttr(10);
   DoorWrite("*[ Press any Key ]*");
   DoorReadKey();

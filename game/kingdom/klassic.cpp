@@ -12,6 +12,7 @@
 #include "game/common/globals.h"
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
+#include "game/kingdom/settle.h"
 #include "game/common/prompts.h"
 #include "game/records/scores.h"
 #include "game/common/textutil.h"
@@ -22,15 +23,45 @@ void Increment(int32_t& counter) {
   if (counter < INT32_MAX) ++counter;
 }
 
+// What a finished game left on file, written the moment it was decided.
+struct TKept {
+  bool Written = false;  // the records file took this game
+  bool Shortest = false;
+  bool Longest = false;
+  TGameData Records;  // as written, or as on file
+};
+
 struct TOutcome {
   TPlayer* Winner = nullptr;
   TPlayer* Loser = nullptr;
   int32_t Months = 1;
   bool Surrendered = false;
+  TKept Kept;
   bool CallerWon() const { return Winner == Player.get(); }
 };
 
-// Months of play until one side's move wins the war.
+// The scores (the loser's zeroed) and the records of a decided game. A
+// surrendered game leaves the records as they were.
+TKept KeepResult(TPlayer* AWinner, int32_t AMonths, bool ASurrendered) {
+  TPlayer* loser = AWinner == Player.get() ? Computer.get() : Player.get();
+  const bool callerWon = AWinner == Player.get();
+  UpdateUserFile(callerWon ? Player->Score : 0, callerWon ? 0 : Computer->Score, callerWon);
+  TKept kept;
+  if (ASurrendered) {
+    ReadGameData(kept.Records);
+    return kept;
+  }
+  kept.Written = UpdateGameData(
+      [&](TGameData& d) {
+        ApplyRecordRules(d, AMonths, AWinner->GetFullName(), loser->GetFullName(), kept.Shortest,
+                         kept.Longest);
+      },
+      kept.Records);
+  return kept;
+}
+
+// Months of play until one side's move wins the war. The result is on file
+// before the first pause that shows it.
 TOutcome PlayMonths() {
   TOutcome game;
   TPlayer* order[2] = {Player.get(), Computer.get()};
@@ -40,7 +71,13 @@ TOutcome PlayMonths() {
     TPlayer* mover = order[turn];
     mover->DrawScreen(game.Months);
     DoorWriteLn();
-    game.Winner = mover->Move(game.Months, order[1 - turn]);
+    {
+      TSettleHook hook([&](TPlayer* winner) {
+        if (winner) game.Kept = KeepResult(winner, game.Months, PlayerQuit);
+      });
+      game.Winner = mover->Move(game.Months, order[1 - turn]);
+      hook.Settle(game.Winner);
+    }
     if (game.Winner) break;
     mover->Produce();
     PressAnyKeyPause();
@@ -93,7 +130,6 @@ void AnnounceVictory(TOutcome& game) {
 }
 
 void ShowMonthlyScores(const TOutcome& game) {
-  UpdateUserFile(Player->Score, Computer->Score, game.CallerWon());
   DoorTextAttr(game.CallerWon() || game.Surrendered ? 2 : 3);
   ShowScoreboard(true);
   PressAnyKeyPause();
@@ -107,26 +143,15 @@ void AnnounceRecord(const std::string& text) {
   DoorWriteLn();
 }
 
-// A surrendered game leaves the records as they were.
-TGameData KeepRecords(const TOutcome& game) {
-  TGameData data;
-  if (game.Surrendered) {
-    ReadGameData(data);
-    return data;
-  }
-  // The announcements wait until the records file is unlocked again, and
-  // only a record that reached the file is announced. When nothing could
-  // be written, the records shown are the ones on file.
-  bool shortest = false, longest = false;
-  bool written = UpdateGameData(
-      [&](TGameData& d) {
-        ApplyRecordRules(d, game.Months, game.Winner->GetFullName(), game.Loser->GetFullName(),
-                         shortest, longest);
-      },
-      data);
-  if (written && shortest) AnnounceRecord("This is the shortest game to date!!!!");
-  if (written && longest) AnnounceRecord("This is the longest game to date!!!!");
-  return data;
+// The records after the game, with its new ones announced.
+TGameData KeptRecords(const TOutcome& game) {
+  // Only a record that reached the file is announced. When nothing could be
+  // written, the records shown are the ones on file.
+  if (game.Kept.Written && game.Kept.Shortest)
+    AnnounceRecord("This is the shortest game to date!!!!");
+  if (game.Kept.Written && game.Kept.Longest)
+    AnnounceRecord("This is the longest game to date!!!!");
+  return game.Kept.Records;
 }
 
 std::string RecordLine(const std::string& lead, int32_t months, const std::string& winner,
@@ -180,7 +205,7 @@ void PlayGame() {
     AnnounceVictory(game);
   }
   ShowMonthlyScores(game);
-  ShowRecords(game, KeepRecords(game));
+  ShowRecords(game, KeptRecords(game));
   ShowSessionTally();
   Computer.reset();
 }

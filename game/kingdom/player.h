@@ -49,7 +49,9 @@ class TPlayer {
   std::string GetMFoodStr() const;
 
   // ---- one month of play ----
-  void Produce();
+  // The month's bookkeeping and its report; AShow false works out the same
+  // month (turn log lines included) without a byte on the screen.
+  void Produce(bool AShow = true);
   void DrawScreen(int32_t AMonth);
   void PowerBar();
   TPlayer* SoldierAttack(TPlayer* AOther);
@@ -60,6 +62,9 @@ class TPlayer {
   bool Purchase(const std::string& AName, const std::string& APropName, double ACost);
   void LoadWagons(const std::string& APropName, int32_t ACount);
   TPlayer* CheckResults(TPlayer* AOther);
+  // True when the war is won against AOther as the counters stand: its
+  // kastle is gone, or its army while this side still has soldiers.
+  bool Defeats(const TPlayer& AOther) const;
   // One side's whole turn: the caller's command loop, or King Computer's
   // strategy. Returns the winner when the game ended this turn.
   TPlayer* Move(int32_t AMonth, TPlayer* AOther);

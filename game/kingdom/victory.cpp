@@ -7,6 +7,7 @@
 #include "game/common/music.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
+#include "game/kingdom/settle.h"
 
 namespace {
 
@@ -61,15 +62,19 @@ void TellArmyFallen(const TPlayer& winner, const TPlayer& loser) {
 
 }  // namespace
 
-TPlayer* TPlayer::CheckResults(TPlayer* AOther) {
+bool TPlayer::Defeats(const TPlayer& AOther) const {
   // Counters at or below zero count as gone: a damaged game file may hold
   // negative ones.
+  return AOther.Kastle <= 0 || (AOther.Soldiers <= 0 && Soldiers > 0);
+}
+
+TPlayer* TPlayer::CheckResults(TPlayer* AOther) {
+  if (!Defeats(*AOther)) return nullptr;
+  SettleMove(this);  // before the tale's music and its pause
   if (AOther->Kastle <= 0) {
     TellKastleFallen(*this, *AOther);
-  } else if (AOther->Soldiers <= 0 && Soldiers > 0) {
-    TellArmyFallen(*this, *AOther);
   } else {
-    return nullptr;
+    TellArmyFallen(*this, *AOther);
   }
   DoorWriteLn();
   // The line stays open after the key: whoever announces the end of the

@@ -228,6 +228,10 @@ std::unique_ptr<TPvPGameState> TPvPGameState::CreateFromFile(const std::string& 
 }
 
 bool TPvPGameState::SaveToFile(const std::string& AFileName) const {
+  return WriteFileAtomic(AFileName, ToText());
+}
+
+std::string TPvPGameState::ToText() const {
   std::string text;
   auto line = [&](const std::string& s) {
     text += OneLine(s);
@@ -261,7 +265,7 @@ bool TPvPGameState::SaveToFile(const std::string& AFileName) const {
   line(Winner);
   number(static_cast<int32_t>(std::min<size_t>(LastTurnActions.size(), INT32_MAX)));
   for (const std::string& action : LastTurnActions) line(action);
-  return WriteFileAtomic(AFileName, text);
+  return text;
 }
 
 void TPvPGameState::LoadFromFile(const std::string& AFileName) { ReadFromFile(AFileName); }

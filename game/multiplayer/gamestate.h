@@ -76,6 +76,8 @@ class TPvPGameState {
   // Writes the whole state (v1.2), replacing the file atomically. Failures
   // are swallowed by the game; the result tells tests and the save checks.
   bool SaveToFile(const std::string& AFileName) const;
+  // What SaveToFile writes.
+  std::string ToText() const;
   // Reads a file of any version. Never fails: whatever cannot be read keeps
   // the defaults the format gives, as if the file had ended there.
   void LoadFromFile(const std::string& AFileName);

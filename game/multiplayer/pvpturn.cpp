@@ -12,6 +12,7 @@
 #include "game/multiplayer/playback.h"
 #include "game/multiplayer/rankings.h"
 #include "game/multiplayer/storage.h"
+#include "game/kingdom/settle.h"
 #include "game/kingdom/turnlog.h"
 #include "game/common/globals.h"
 
@@ -81,52 +82,91 @@ struct TTurnKingdoms {
   }
 };
 
-void AppendLog(std::vector<std::string>& ATo) {
-  ATo.insert(ATo.end(), CurrentTurnActions->begin(), CurrentTurnActions->end());
-  CurrentTurnActions->clear();
+// What the caller's move decided, saved the moment it was settled.
+struct TSettled {
+  TPvPGameState Game;  // as saved
+  TTurnSave Saved = tsWriteFailed;
+};
+
+// The war goes on: the game as the turn hands it over, the month's
+// production worked out (silently, on a copy: it draws nothing, so the
+// report shown later is the same) and the turn log completed.
+TPvPGameState HandedOver(const TPvPGameState& AGame, const TTurnKingdoms& AKingdoms) {
+  TPvPGameState game = AGame;
+  std::vector<std::string>& log = *CurrentTurnActions;
+  const std::vector<std::string> moveLines = log;
+  game.LastTurnActions.insert(game.LastTurnActions.end(), moveLines.begin(), moveLines.end());
+  game.LastTurnActions.insert(game.LastTurnActions.end(), {"", "[TEXT:* Monthly Update *]", ""});
+  TPlayer caller = *AKingdoms.Caller;
+  log.clear();
+  caller.Produce(false);
+  game.LastTurnActions.insert(game.LastTurnActions.end(), log.begin(), log.end());
+  log = moveLines;
+
+  game.SavePlayerToState(caller, AKingdoms.CallerNumber);
+  game.SavePlayerToState(*AKingdoms.Opponent, AKingdoms.OpponentNumber);
+  game.CurrentTurnAlias =
+      game.CurrentTurnAlias == game.Player1Alias ? game.Player2Alias : game.Player1Alias;
+  if (game.CurrentTurnAlias == game.GetPlayerAlias(game.TurnOrder[0]) &&
+      game.MonthNumber < INT32_MAX) {
+    ++game.MonthNumber;
+  }
+  game.LastMoveDate = Now();
+  game.TimeoutDate = game.LastMoveDate + 7;
+  return game;
 }
 
-// The war goes on: the month's production, then the turn handed over.
-void FinishTurn(TPvPGameState& AGame, const TTurnKingdoms& AKingdoms, const std::string& AFileName,
-                const TTurnStart& AStart) {
-  AppendLog(AGame.LastTurnActions);
-  AGame.LastTurnActions.insert(AGame.LastTurnActions.end(), {"", "[TEXT:* Monthly Update *]", ""});
+// The war is over: the game as it goes to "completed".
+TPvPGameState Finished(const TPvPGameState& AGame, const TTurnKingdoms& AKingdoms,
+                       TPlayer* AWinner) {
+  TPvPGameState game = AGame;
+  game.LastTurnActions = *CurrentTurnActions;
+  game.Status = gsCompleted;
+  game.Winner = AWinner->Name;
+  AKingdoms.SaveTo(game);
+  game.LastMoveDate = Now();
+  return game;
+}
+
+// Saves what the move decided: the turn handed over, or the finished game
+// moved to "completed" and ranked. No key is awaited in here.
+TSettled SaveSettled(const TPvPGameState& AGame, const TTurnKingdoms& AKingdoms, TPlayer* AWinner,
+                     const std::string& AFileName, const TTurnStart& AStart) {
+  TSettled settled;
+  if (AWinner) {
+    settled.Game = Finished(AGame, AKingdoms, AWinner);
+    const bool callerWon = AWinner == AKingdoms.Caller;
+    settled.Saved = SaveWinningTurn(AFileName, AStart, settled.Game,
+                                    callerWon == (AKingdoms.CallerNumber == 1));
+  } else {
+    settled.Game = HandedOver(AGame, AKingdoms);
+    settled.Saved = SaveTurn(AFileName, AStart, settled.Game);
+  }
+  return settled;
+}
+
+// The war goes on: the month's production shown, then what the save said.
+void FinishTurn(const TTurnKingdoms& AKingdoms, const TSettled& ASettled) {
   AKingdoms.Caller->Produce();
-  AppendLog(AGame.LastTurnActions);
   PressAnyKeyPause();
   DoorWriteLn();
 
-  AKingdoms.SaveTo(AGame);
-  AGame.CurrentTurnAlias =
-      AGame.CurrentTurnAlias == AGame.Player1Alias ? AGame.Player2Alias : AGame.Player1Alias;
-  if (AGame.CurrentTurnAlias == AGame.GetPlayerAlias(AGame.TurnOrder[0]) &&
-      AGame.MonthNumber < INT32_MAX) {
-    ++AGame.MonthNumber;
-  }
-  AGame.LastMoveDate = Now();
-  AGame.TimeoutDate = AGame.LastMoveDate + 7;
-
-  const TTurnSave saved = SaveTurn(AFileName, AStart, AGame);
   DoorWriteLn();
-  if (saved == tsSaved) {
+  if (ASettled.Saved == tsSaved) {
     DoorTextAttr(10);
-    DoorWriteLn("Turn completed! It is now " + AGame.CurrentTurnAlias + "'s turn.");
+    DoorWriteLn("Turn completed! It is now " + ASettled.Game.CurrentTurnAlias + "'s turn.");
   } else {
-    ShowSaveFailure(saved);
+    ShowSaveFailure(ASettled.Saved);
   }
   DoorWriteLn();
 }
 
-// The war is over: the game goes to "completed" and both players are ranked.
-void FinishGame(TPvPGameState& AGame, const TTurnKingdoms& AKingdoms, TPlayer* AWinner,
-                const std::string& AFileName, const TTurnStart& AStart) {
-  AGame.LastTurnActions = *CurrentTurnActions;
-  AGame.Status = gsCompleted;
-  AGame.Winner = AWinner->Name;
-
-  const std::string opponentAlias = AGame.GetPlayerAlias(AKingdoms.OpponentNumber);
+// The war is over: the result, then what the save said.
+void FinishGame(const TTurnKingdoms& AKingdoms, TPlayer* AWinner, const TSettled& ASettled) {
+  const TPvPGameState& game = ASettled.Game;
+  const std::string opponentAlias = game.GetPlayerAlias(AKingdoms.OpponentNumber);
   const bool callerWon = AWinner == AKingdoms.Caller;
-  AKingdoms.Caller->DrawScreen(AGame.MonthNumber);
+  AKingdoms.Caller->DrawScreen(game.MonthNumber);
   DoorWriteLn();
   if (callerWon) {
     DoorTextAttr(138);
@@ -137,26 +177,13 @@ void FinishGame(TPvPGameState& AGame, const TTurnKingdoms& AKingdoms, TPlayer* A
   }
   DoorWriteLn();
   DoorTextAttr(14);
-  DoorWriteLn("Game lasted " + std::to_string(AGame.MonthNumber) + " months.");
+  DoorWriteLn("Game lasted " + std::to_string(game.MonthNumber) + " months.");
   DoorWriteLn(AKingdoms.Caller->GetFullName() + " scored " +
               std::to_string(AKingdoms.Caller->Score) + " points.");
   DoorWriteLn(AKingdoms.Opponent->GetFullName() + " scored " +
               std::to_string(AKingdoms.Opponent->Score) + " points.");
-
-  AKingdoms.SaveTo(AGame);
-  AGame.LastMoveDate = Now();
-  const TTurnSave saved = SaveWinningTurn(AFileName, AStart, AGame);
-  if (saved != tsSaved) ShowSaveFailure(saved);
+  if (ASettled.Saved != tsSaved) ShowSaveFailure(ASettled.Saved);
   DoorWriteLn();
-  if (saved != tsSaved) return;
-
-  if (AKingdoms.CallerNumber == 1) {
-    UpdatePvPRankings(*AKingdoms.Caller, AGame.Player1Alias, *AKingdoms.Opponent,
-                      AGame.Player2Alias, callerWon, AGame.MonthNumber);
-  } else {
-    UpdatePvPRankings(*AKingdoms.Opponent, AGame.Player1Alias, *AKingdoms.Caller,
-                      AGame.Player2Alias, !callerWon, AGame.MonthNumber);
-  }
 }
 
 }  // namespace
@@ -240,11 +267,16 @@ void PlayPvPTurn() {
 
     kingdoms.Caller->DrawScreen(game.MonthNumber);
     DoorWriteLn();
+    // Saved as soon as the move's outcome is drawn, before any pause shows it.
+    TSettled settled;
+    TSettleHook hook(
+        [&](TPlayer* decided) { settled = SaveSettled(game, kingdoms, decided, fileName, start); });
     TPlayer* winner = kingdoms.Caller->Move(game.MonthNumber, kingdoms.Opponent);
+    hook.Settle(winner);
     if (winner) {
-      FinishGame(game, kingdoms, winner, fileName, start);
+      FinishGame(kingdoms, winner, settled);
     } else {
-      FinishTurn(game, kingdoms, fileName, start);
+      FinishTurn(kingdoms, settled);
     }
   }
   PressAnyKey();

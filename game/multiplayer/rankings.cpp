@@ -165,27 +165,27 @@ int32_t AverageMonths(const TPvPPlayerRecord& r) {
                            : ClampInt32(static_cast<int64_t>(r.TotalMonthsPlayed) / r.TotalGames);
 }
 
-// This month's table. A table stamped with another month is moved to last
-// month's file in one rename (replacing the older archive), and the month
-// starts empty; a table without a date header is taken as this month's.
+// This month's table. A table stamped with another month goes to last
+// month's file as it is (replacing the older archive), and the month starts
+// empty; a table without a date header is taken as this month's.
 void LoadThisMonth(const std::string& monthlyPath, const std::string& lastPath, int year, int month,
-                   TPvPRankings& monthly) {
-  std::vector<std::string> lines;
-  if (!ReadFileLines(monthlyPath, lines)) return;
+                   TPvPRankings& monthly, TFileChange& change) {
+  std::string text;
+  if (!ReadFileText(monthlyPath, text)) return;
+  std::vector<std::string> lines = SplitLines(text);
   TDateTime stamp;
   if (!lines.empty() && TryStrToDateTime(lines[0], stamp, year) &&
       (YearOf(stamp) != year || MonthOf(stamp) != month)) {
-    RenameFile(monthlyPath, lastPath);
+    change.Put(lastPath, text);
     return;
   }
   monthly.LoadFromFile(monthlyPath);
 }
 
-void RecordGame(TPvPRankings& table, const TPlayer& APlayer1, const std::string& APlayer1Alias,
-                const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
-                int32_t AMonths) {
-  table.UpdatePlayer(APlayer1Alias, APlayer1.Name, APlayer1Won, APlayer1.Score, AMonths);
-  table.UpdatePlayer(APlayer2Alias, APlayer2.Name, !APlayer1Won, APlayer2.Score, AMonths);
+void RecordGame(TPvPRankings& table, const TRankedSide& APlayer1, const TRankedSide& APlayer2,
+                bool APlayer1Won, int32_t AMonths) {
+  table.UpdatePlayer(APlayer1.Alias, APlayer1.Name, APlayer1Won, APlayer1.Score, AMonths);
+  table.UpdatePlayer(APlayer2.Alias, APlayer2.Name, !APlayer1Won, APlayer2.Score, AMonths);
 }
 
 }  // namespace
@@ -286,6 +286,10 @@ void TPvPRankings::LoadFromFile(const std::string& AFileName) {
 }
 
 bool TPvPRankings::SaveToFile(const std::string& AFileName, const std::string& ADateHeader) const {
+  return WriteFileAtomic(AFileName, ToText(ADateHeader));
+}
+
+std::string TPvPRankings::ToText(const std::string& ADateHeader) const {
   std::string text;
   if (!ADateHeader.empty()) text += ADateHeader + "\n";
   text += std::to_string(FPlayers.size()) + "\n";
@@ -297,7 +301,7 @@ bool TPvPRankings::SaveToFile(const std::string& AFileName, const std::string& A
     }
     text += DateTimeToStr(r.LastPlayed) + "\n";
   }
-  return WriteFileAtomic(AFileName, text);
+  return text;
 }
 
 void TPvPRankings::UpdatePlayer(const std::string& AAlias, const std::string& ADisplayName,
@@ -340,15 +344,15 @@ TPvPPlayerRecord TPvPRankings::GetPlayer(int32_t AIndex) const {
   return empty;
 }
 
-void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
-                       const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
-                       int32_t AMonths) {
+TRankingsLock::TRankingsLock() : lock_(GetGameDir() + kMonthlyFile) {
+  if (lock_.Held()) FinishLeftoverChange();
+}
+
+void RankGameInto(TFileChange& AChange, const TRankedSide& APlayer1, const TRankedSide& APlayer2,
+                  bool APlayer1Won, int32_t AMonths) {
   const std::string dir = GetGameDir();
   const std::string monthlyPath = dir + kMonthlyFile;
   const std::string allTimePath = dir + kAllTimeFile;
-  // One lock for both tables and the rollover.
-  DataFileLock lock(monthlyPath);
-  if (!lock.Held()) return;
   const TDateTime now = Now();
   int year, month, day;
   DecodeDate(now, year, month, day);
@@ -357,16 +361,27 @@ void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias
   // rather than replaced by this one game.
   if (!ExistsButUnreadable(monthlyPath)) {
     TPvPRankings monthly;
-    LoadThisMonth(monthlyPath, dir + kLastMonthFile, year, month, monthly);
-    RecordGame(monthly, APlayer1, APlayer1Alias, APlayer2, APlayer2Alias, APlayer1Won, AMonths);
-    monthly.SaveToFile(monthlyPath, DateTimeToStr(now));
+    LoadThisMonth(monthlyPath, dir + kLastMonthFile, year, month, monthly, AChange);
+    RecordGame(monthly, APlayer1, APlayer2, APlayer1Won, AMonths);
+    AChange.Put(monthlyPath, monthly.ToText(DateTimeToStr(now)));
   }
   if (!ExistsButUnreadable(allTimePath)) {
     TPvPRankings allTime;
     allTime.LoadFromFile(allTimePath);
-    RecordGame(allTime, APlayer1, APlayer1Alias, APlayer2, APlayer2Alias, APlayer1Won, AMonths);
-    allTime.SaveToFile(allTimePath, "");
+    RecordGame(allTime, APlayer1, APlayer2, APlayer1Won, AMonths);
+    AChange.Put(allTimePath, allTime.ToText(""));
   }
+}
+
+void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
+                       const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
+                       int32_t AMonths) {
+  TRankingsLock lock;
+  if (!lock.Held()) return;
+  TFileChange change;
+  RankGameInto(change, {APlayer1Alias, APlayer1.Name, APlayer1.Score},
+               {APlayer2Alias, APlayer2.Name, APlayer2.Score}, APlayer1Won, AMonths);
+  change.Commit();
 }
 
 void ShowPvPRankings(bool AShowMonthly) {

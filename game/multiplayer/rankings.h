@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "doorkit/platform.h"
+#include "game/common/commit.h"
+#include "game/common/datafile.h"
 
 class TPlayer;
 
@@ -42,6 +44,8 @@ class TPvPRankings {
   // not (the old file is then left). The header line is written only when
   // ADateHeader is not empty.
   bool SaveToFile(const std::string& AFileName, const std::string& ADateHeader) const;
+  // What SaveToFile writes.
+  std::string ToText(const std::string& ADateHeader) const;
   // Credits one finished game to the alias, appending it when new. Sums stop
   // at the int32 limits.
   void UpdatePlayer(const std::string& AAlias, const std::string& ADisplayName, bool AWon,
@@ -57,6 +61,32 @@ class TPvPRankings {
   std::vector<TPvPPlayerRecord> FPlayers;  // in insertion order
 };
 
+// One side of a finished game as the tables credit it.
+struct TRankedSide {
+  std::string Alias;
+  std::string Name;  // the display name
+  int32_t Score = 0;
+};
+
+// The lock of both tables and the rollover (the monthly file's DataFileLock).
+// A change that a stopped process left half done is finished once it is
+// held, before anything reads the tables.
+class TRankingsLock {
+ public:
+  TRankingsLock();
+  bool Held() const { return lock_.Held(); }
+
+ private:
+  DataFileLock lock_;
+};
+
+// With TRankingsLock held: the new contents of both tables, one finished
+// game credited (player 1 first), and the monthly rollover when it is due,
+// added to AChange, so that the game and its credit are made in one step.
+// A table file that exists but cannot be read is left out (as it is).
+void RankGameInto(TFileChange& AChange, const TRankedSide& APlayer1, const TRankedSide& APlayer2,
+                  bool APlayer1Won, int32_t AMonths);
+
 // The order in which the rankings list entries of these keys: descending,
 // and among equal keys the order left by the exchange sort
 //   for i, for j > i: if key[j] > key[i], exchange entries i and j
@@ -69,10 +99,11 @@ std::vector<size_t> ExchangeSortOrder(const std::vector<int32_t>& AKeys);
 // "qgs-pvp-last.dat" (one rename, replacing the older archive) and starts
 // the month empty. The whole update, both tables and the rollover, runs
 // under one lock (the monthly file's DataFileLock), so games finished on
-// several nodes at once are all counted. A table file that exists but cannot
-// be read is left as it is. Never waits for a key.
-// Lock order: a caller holding the game store's lock may call this (game
-// store first, then rankings); nothing here takes the game store's lock.
+// several nodes at once are all counted, and is made as one TFileChange, so
+// a process killed half way credits the game in both tables or in neither. A table file that exists
+// but cannot be read is left as it is. Never waits for a key. Lock order: a caller holding the game
+// store's lock may call this (game store first, then rankings); nothing here takes the game store's
+// lock.
 void UpdatePvPRankings(const TPlayer& APlayer1, const std::string& APlayer1Alias,
                        const TPlayer& APlayer2, const std::string& APlayer2Alias, bool APlayer1Won,
                        int32_t AMonths);

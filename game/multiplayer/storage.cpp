@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "game/common/commit.h"
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
 #include "game/kingdom/player.h"
@@ -22,7 +23,9 @@ std::string GamesDir() { return GetGameDir() + "games/"; }
 // The store lock (see the header).
 class StoreLock {
  public:
-  StoreLock() : lock_(GamesDir() + "store") {}
+  StoreLock() : lock_(GamesDir() + "store") {
+    if (lock_.Held()) FinishLeftoverChange();
+  }
   bool Held() const { return lock_.Held(); }
 
  private:
@@ -69,23 +72,6 @@ bool IsFinished(const TPvPGameState& s) {
   return s.Status == gsCompleted || s.Status == gsAbandoned;
 }
 
-// Moves a game from "active" to "completed" with its final state: the state
-// is first written over the active file, which is then renamed into
-// "completed". Each step is atomic, so the game is always in exactly one of
-// the two folders: a node that stops between the steps leaves it in
-// "active", finished (so no listing offers it for play), and the next
-// expiry pass completes the move. False, with the active file as it was,
-// when it cannot be done.
-bool MoveToCompleted(const std::string& AFileName, const TPvPGameState& AState) {
-  const std::string source = GetActiveGamesDir() + AFileName;
-  std::string before;
-  if (!ReadFileText(source, before)) return false;
-  if (!AState.SaveToFile(source)) return false;
-  if (RenameFile(source, GetCompletedGamesDir() + AFileName)) return true;
-  WriteFileAtomic(source, before);
-  return false;
-}
-
 // The player due to move forfeits: the other one wins.
 std::string ForfeitWinnerAlias(const TPvPGameState& AState) {
   return AState.CurrentTurnAlias == AState.Player1Alias ? AState.Player2Alias : AState.Player1Alias;
@@ -98,15 +84,40 @@ void Forfeit(TPvPGameState& AState) {
   AState.Winner = name.empty() ? ForfeitWinnerAlias(AState) : name;
 }
 
-void RankForfeit(const TPvPGameState& AState) {
+TRankedSide Side(const std::string& AAlias, const TPlayer& APlayer) {
+  return {AAlias, APlayer.Name, APlayer.Score};
+}
+
+// Moves a game from "active" to "completed" with its final state and, when
+// ARank, credits it in both rankings tables: one TFileChange, so the game
+// is in exactly one folder and credited once whenever the process stops.
+// False, with nothing changed, when it cannot be done.
+bool MoveToCompleted(const std::string& AFileName, const TPvPGameState& AState, bool ARank,
+                     const TRankedSide& APlayer1, const TRankedSide& APlayer2, bool APlayer1Won) {
+  TFileChange change;
+  change.Put(GetCompletedGamesDir() + AFileName, AState.ToText());
+  change.Remove(GetActiveGamesDir() + AFileName);
+  if (!ARank) return change.Commit();
+  TRankingsLock lock;
+  if (!lock.Held()) return false;
+  RankGameInto(change, APlayer1, APlayer2, APlayer1Won, AState.MonthNumber);
+  return change.Commit();
+}
+
+// A stale game closed: abandoned, or forfeited and ranked.
+bool CloseGame(const std::string& AFileName, const TPvPGameState& AState, bool AForfeit) {
+  if (!AForfeit) return MoveToCompleted(AFileName, AState, false, {}, {}, false);
+  // The kingdoms are made as the rankings always made them, draws and all,
+  // so that later draws fall as they did.
   std::unique_ptr<TPlayer> one =
       TPlayer::Create(AState.Player1Title, AState.Player1DisplayName, true);
   std::unique_ptr<TPlayer> two =
       TPlayer::Create(AState.Player2Title, AState.Player2DisplayName, false);
   AState.LoadStateToPlayer(*one, 1);
   AState.LoadStateToPlayer(*two, 2);
-  UpdatePvPRankings(*one, AState.Player1Alias, *two, AState.Player2Alias,
-                    ForfeitWinnerAlias(AState) == AState.Player1Alias, AState.MonthNumber);
+  return MoveToCompleted(AFileName, AState, true, Side(AState.Player1Alias, *one),
+                         Side(AState.Player2Alias, *two),
+                         ForfeitWinnerAlias(AState) == AState.Player1Alias);
 }
 
 // Step 1 of the expiry pass: closes the stale active games. Returns the
@@ -141,11 +152,10 @@ std::map<std::string, std::unique_ptr<TPvPGameState>> CloseStaleGames(TDateTime 
       state->Status = gsAbandoned;
     // A game that cannot be moved stays where it is, unranked, for the
     // next pass to try again.
-    if (!MoveToCompleted(name, *state)) {
+    if (!CloseGame(name, *state, forfeit)) {
       if (ARemaining) ARemaining->push_back({name, std::move(asRead)});
       continue;
     }
-    if (forfeit) RankForfeit(*state);
     moved[name] = std::move(state);
   }
   return moved;
@@ -172,6 +182,15 @@ void DeleteOldGames(TDateTime ANow, std::map<std::string, std::unique_ptr<TPvPGa
     if (old && DeleteFile(dir + name)) continue;
     if (ARemaining) ARemaining->push_back({name, std::move(state)});
   }
+}
+
+bool IsGameFileName(const std::string& AName) { return IsDatName(AName.c_str()); }
+
+// The temporary files of game files that killed writers left, with the
+// store lock held.
+void RemoveStaleGameTemps() {
+  RemoveStaleTempFiles(GetActiveGamesDir(), IsGameFileName);
+  RemoveStaleTempFiles(GetCompletedGamesDir(), IsGameFileName);
 }
 
 // Every game of one folder, in directory order.
@@ -273,6 +292,7 @@ TGameList GetOpenGames() {
 void CleanupExpiredGames() {
   StoreLock lock;
   if (!lock.Held()) return;
+  RemoveStaleGameTemps();
   const TDateTime now = Now();
   auto moved = CloseStaleGames(now, nullptr);
   DeleteOldGames(now, moved, nullptr);
@@ -290,6 +310,7 @@ TGameScan CleanupAndScanGames() {
   {
     StoreLock lock;
     if (lock.Held()) {
+      RemoveStaleGameTemps();
       const TDateTime now = Now();
       auto moved = CloseStaleGames(now, &scan.Active);
       DeleteOldGames(now, moved, &scan.Completed);
@@ -360,10 +381,12 @@ TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
 }
 
 TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart,
-                          const TPvPGameState& AState) {
+                          const TPvPGameState& AState, bool APlayer1Won) {
   StoreLock lock;
   if (!lock.Held()) return tsWriteFailed;
   const TTurnSave check = CheckTurn(GetActiveGamesDir() + AFileName, AStart);
   if (check != tsSaved) return check;
-  return MoveToCompleted(AFileName, AState) ? tsSaved : tsWriteFailed;
+  const TRankedSide one{AState.Player1Alias, AState.Player1DisplayName, AState.Player1Score};
+  const TRankedSide two{AState.Player2Alias, AState.Player2DisplayName, AState.Player2Score};
+  return MoveToCompleted(AFileName, AState, true, one, two, APlayer1Won) ? tsSaved : tsWriteFailed;
 }

@@ -122,7 +122,10 @@ enum TTurnSave {
 // still in progress as the turn found it (see TTurnStart).
 TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
                    const TPvPGameState& AState);
-// The same re-check, then the winning turn's state goes to "completed" and
-// the active file is deleted. The caller updates the rankings on tsSaved.
+// The same re-check, then the winning turn's state goes to "completed", the
+// active file is deleted and both players are credited in both rankings
+// tables (APlayer1Won says who won), all in one TFileChange: whenever the
+// process stops, the game is in one folder and credited once, or still in
+// "active" and not credited.
 TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart,
-                          const TPvPGameState& AState);
+                          const TPvPGameState& AState, bool APlayer1Won);

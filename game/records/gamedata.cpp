@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "game/common/commit.h"
 #include "game/common/datafile.h"
 #include "game/common/gamedir.h"
 
@@ -66,6 +67,7 @@ void WriteGameData(TGameData& GameData) { SaveGameData(GameData); }
 
 bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& records) {
   DataFileLock lock(GameDataPath());
+  FinishLeftoverChange();
   ReadGameData(records);
   if (!lock.Held()) return false;
   // Records this node cannot read stay as they are rather than being

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "doorkit/door.h"
+#include "game/common/commit.h"
 #include "game/common/datafile.h"
 #include "game/common/datetime.h"
 #include "game/common/globals.h"
@@ -44,16 +45,16 @@ bool IsBoardOf(const std::string& path, int month) {
 }
 
 // The old month's scoreboard (of oldMonth) becomes last month's; without
-// one, an older "last month" would be stale, so it goes. rename replaces the
-// old "qgs-last.asc" in one step, so a reader never finds it missing.
-// A node that stopped between this rename and rewriting "qgs-user.dat"
-// leaves the old month's board already moved and none for this month: that
-// board is last month's and stays.
-void RollOverScoreboards(int oldMonth) {
-  if (FileExists(ThisMonthBoardPath())) {
-    RenameFile(ThisMonthBoardPath(), LastMonthBoardPath());
-  } else if (!IsBoardOf(LastMonthBoardPath(), oldMonth)) {
-    DeleteFile(LastMonthBoardPath());
+// one, an older "last month" would be stale, so it goes. The move is part of
+// the change that writes the new month's first scores, so a reader finds
+// either the old month's files or the new month's, never a month without a
+// board.
+void RollOverScoreboards(int oldMonth, TFileChange& change) {
+  std::string board;
+  if (ReadFileText(ThisMonthBoardPath(), board)) {
+    change.Put(LastMonthBoardPath(), board);
+  } else if (!FileExists(ThisMonthBoardPath()) && !IsBoardOf(LastMonthBoardPath(), oldMonth)) {
+    change.Remove(LastMonthBoardPath());
   }
 }
 
@@ -74,7 +75,7 @@ void ReadEntries(LineReader& in, std::vector<TUserData>& list) {
 // This month's scores from the file. A file stamped with another month
 // starts the month afresh (rolling the scoreboards over); a missing, empty
 // or unreadable one gives what could be read, without a rollover.
-MonthScores LoadMonthScores(int year, int month) {
+MonthScores LoadMonthScores(int year, int month, TFileChange& change) {
   MonthScores scores;
   std::vector<std::string> lines;
   if (!ReadFileLines(UserFilePath(), lines) || lines.empty()) return scores;
@@ -82,7 +83,7 @@ MonthScores LoadMonthScores(int year, int month) {
   TDateTime stamp;
   if (!TryStrToDateTime(in.ReadLine(), stamp, year)) return scores;
   if (YearOf(stamp) != year || MonthOf(stamp) != month) {
-    RollOverScoreboards(MonthOf(stamp));
+    RollOverScoreboards(MonthOf(stamp), change);
     return scores;
   }
   int32_t total;
@@ -190,6 +191,7 @@ void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) 
   // them (and the rollover) too.
   DataFileLock lock(UserFilePath());
   if (!lock.Held()) return;
+  FinishLeftoverChange();
   // A scores file this node cannot read (another user's, say) is left as it
   // is rather than replaced by this one game.
   if (ExistsButUnreadable(UserFilePath())) return;
@@ -197,13 +199,15 @@ void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) 
   int year, month, day;
   DecodeDate(now, year, month, day);
 
-  MonthScores scores = LoadMonthScores(year, month);
+  TFileChange change;
+  MonthScores scores = LoadMonthScores(year, month, change);
   AddGame(scores.UserList, HoldAliasForWrite, PlayerScore, PlayerWon);
   scores.ComputerTotal = ClampInt32(static_cast<int64_t>(scores.ComputerTotal) + ComputerScore);
   RankByScore(scores.UserList);
 
-  WriteFileAtomic(UserFilePath(), UserFileText(now, scores));
-  WriteFileAtomic(ThisMonthBoardPath(), ScoreboardText(MonthName(month), scores));
+  change.Put(UserFilePath(), UserFileText(now, scores));
+  change.Put(ThisMonthBoardPath(), ScoreboardText(MonthName(month), scores));
+  change.Commit();
 }
 
 void ShowScoreboard(bool ThisMonth) {

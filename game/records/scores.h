@@ -15,7 +15,9 @@
 // "qgs-last.asc" and starts the month empty. The scores passed are the
 // game's final ones (the loser's already zeroed). The whole update runs
 // under the scores' lock, so games finished on several nodes at the same
-// moment are all counted. Never reports an error and never waits for a key.
+// moment are all counted, and is one TFileChange, so a process killed half
+// way leaves the three files all as they were or all updated. Never
+// reports an error and never waits for a key.
 void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon);
 
 // Types this month's (true) or last month's (false) scoreboard in colour 2,

@@ -6,6 +6,7 @@
 #include "game/shell/config.h"
 #include "game/common/globals.h"
 #include "game/shell/intro.h"
+#include "game/shell/tidy.h"
 #include "game/kingdom/klassic.h"
 #include "game/kingdom/player.h"
 #include "game/common/prompts.h"
@@ -158,6 +159,7 @@ int QgsMain(int argc, char** argv) {
   DoorStartup(argc, argv);
   HoldAliasForWrite = DoorDropInfo.Alias;
   InitializeGameDirs();
+  TidyGameDir();
   Config = ReadConfig();
   ShowIntro();
 

@@ -269,13 +269,7 @@ bool OnlineAfter(uint32_t updates) { return updates != 0 && updates % 4 != 0; }
     won.Status = gsCompleted;
     won.Winner = a;
     won.LastMoveDate = Now();
-    Op(life, [&] {
-      ok = SaveWinningTurn(file, TTurnStart::Of(joined), won) == tsSaved;
-      if (!ok) return;
-      TPlayer one("Queen", a, true), two("King", b, false);
-      one.Score = won.Player1Score;
-      UpdatePvPRankings(one, a, two, b, true, won.MonthNumber);
-    });
+    Op(life, [&] { ok = SaveWinningTurn(file, TTurnStart::Of(joined), won, true) == tsSaved; });
     if (ok) note.stage = kWon;
   }
 }

@@ -41,7 +41,8 @@ TEST_F(RefusedLockTest, NoChangeIsMadeWithoutTheLockAndTheGamesStillRead) {
     TPvPGameState moved = game;
     moved.MonthNumber = 2;
     EXPECT_EQ(SaveTurn(GameFileName(game), TTurnStart::Of(game), moved), tsWriteFailed);
-    EXPECT_EQ(SaveWinningTurn(GameFileName(game), TTurnStart::Of(game), moved), tsWriteFailed);
+    EXPECT_EQ(SaveWinningTurn(GameFileName(game), TTurnStart::Of(game), moved, true),
+              tsWriteFailed);
     fake.Advance(60000);
     UpdatePlayerOnlineStatus();
     CleanupExpiredGames();

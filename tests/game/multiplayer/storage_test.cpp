@@ -300,7 +300,7 @@ TEST_F(StorageTest, ATurnIsSavedOnlyOverTheGameItStartedFrom) {
   EXPECT_EQ(Read(Active("g")).Player2Score, 1);
   // Nor may a turn begun in another month overwrite it.
   EXPECT_EQ(SaveTurn(Name("g"), {"g", "Bob", 4}, second), tsTurnTaken);
-  EXPECT_EQ(SaveWinningTurn(Name("g"), claim, second), tsTurnTaken);
+  EXPECT_EQ(SaveWinningTurn(Name("g"), claim, second, true), tsTurnTaken);
   EXPECT_EQ(Where("g"), kActive);
 }
 
@@ -314,7 +314,7 @@ TEST_F(StorageTest, AGameExpiredDuringATurnIsNotWrittenBack) {
   turn.CurrentTurnAlias = "Bob";
   turn.LastMoveDate = fake.Now();
   EXPECT_EQ(SaveTurn(Name("g"), claim, turn), tsGameGone);
-  EXPECT_EQ(SaveWinningTurn(Name("g"), claim, turn), tsGameGone);
+  EXPECT_EQ(SaveWinningTurn(Name("g"), claim, turn, true), tsGameGone);
   EXPECT_EQ(Where("g"), kCompleted);
   EXPECT_EQ(Read(Completed("g")).Status, gsAbandoned);
 }
@@ -325,7 +325,7 @@ TEST_F(StorageTest, AWinningTurnMovesTheGameToCompleted) {
   const TTurnStart claim = TTurnStart::Of(turn);
   turn.Status = gsCompleted;
   turn.Winner = "King Bob";
-  ASSERT_EQ(SaveWinningTurn(Name("g"), claim, turn), tsSaved);
+  ASSERT_EQ(SaveWinningTurn(Name("g"), claim, turn, true), tsSaved);
   EXPECT_EQ(Where("g"), kCompleted);
   EXPECT_EQ(Read(Completed("g")).Winner, "King Bob");
   EXPECT_TRUE(GetMyActiveGames().empty());
@@ -360,7 +360,7 @@ TEST_F(StorageTest, AWinningTurnThatCannotMoveLeavesTheGameAsItWas) {
   const TTurnStart claim = TTurnStart::Of(turn);
   turn.Status = gsCompleted;
   turn.Winner = "King Bob";
-  EXPECT_EQ(SaveWinningTurn(Name("g"), claim, turn), tsWriteFailed);
+  EXPECT_EQ(SaveWinningTurn(Name("g"), claim, turn, true), tsWriteFailed);
   std::string after;
   ASSERT_TRUE(ReadFileText(Active("g"), after));
   EXPECT_EQ(after, before);

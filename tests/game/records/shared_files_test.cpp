@@ -99,14 +99,15 @@ TEST(SharedFiles, GamesFinishedOnManyNodesAtOnceAreAllCounted) {
   std::sort(aliases.begin(), aliases.end());
   EXPECT_EQ(std::unique(aliases.begin(), aliases.end()), aliases.end());
 
-  // Only the data files and their lock files remain: no temporary file.
+  // Only the data files and their lock files remain (the change record's
+  // lock among them): no temporary file, no change record.
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(fake.gameDir)) {
     names.push_back(e.path().filename());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"qgs-best.asc", "qgs-user.dat", "qgs-user.dat.lock",
-                                             "qgs.dat", "qgs.dat.lock"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"qgs-best.asc", "qgs-commit.dat.lock", "qgs-user.dat",
+                                             "qgs-user.dat.lock", "qgs.dat", "qgs.dat.lock"}));
 }
 
 }  // namespace

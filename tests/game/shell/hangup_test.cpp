@@ -8,6 +8,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -212,6 +213,89 @@ TEST(HangUp, AtEveryPromptTheProcessEndsWithinTwoSeconds) {
       EXPECT_TRUE(ReadFileText(path, text)) << path;
       EXPECT_TRUE(text.empty() || text.back() == '\n') << path << " ends mid-line";
     }
+  }
+}
+
+// What a move decided is on file before the first pause that shows it: a
+// caller who hangs up there cannot play the move again with new draws.
+struct Decided {
+  const char* what;
+  Script answers;
+  std::function<void()> setUp;  // after the games are written
+  std::function<void(const std::string& dir)> check;
+};
+
+TPvPGameState Reread(const std::string& path) {
+  TPvPGameState g;
+  g.LoadFromFile(path);
+  return g;
+}
+
+const std::string kSecond = "game_20261209110000002.dat";
+const Script kAtCommand = kTurn + Script{{"Food eaten", ""}, {"Press any Key ]*", " "}};
+
+void ExpectHandedToBob(const std::string&) {
+  const TPvPGameState g = Reread(GetActiveGamesDir() + kSecond);
+  EXPECT_EQ(g.CurrentTurnAlias, "Bob");
+  EXPECT_EQ(g.MonthNumber, 3);
+  // The month's production is in the saved log too.
+  EXPECT_NE(
+      std::find(g.LastTurnActions.begin(), g.LastTurnActions.end(), "[TEXT:* Monthly Update *]"),
+      g.LastTurnActions.end());
+}
+
+TEST(HangUp, WhatAMoveDecidedIsSavedBeforeItsFirstPause) {
+  const Decided cases[] = {
+      {"a Klassic surrender", kKlassic + Script{{kCommand, "Q"}, {"Are you SURE? -=> ", "Y"}},
+       nullptr,
+       [](const std::string& dir) {
+         std::vector<std::string> lines;
+         ASSERT_TRUE(ReadFileLines(dir + "qgs-user.dat", lines));
+         ASSERT_EQ(lines.size(), 6u);
+         EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()),
+                   (std::vector<std::string>{"Ann", "0", "1", "0"}));
+       }},
+      {"a passed turn", kAtCommand + Script{{kCommand, "P"}, {"(Y/N): ", "Y"}}, nullptr,
+       ExpectHandedToBob},
+      {"a battle, at the pause after it", kAtCommand + Script{{kCommand, "S"}}, nullptr,
+       [](const std::string& dir) {
+         ExpectHandedToBob(dir);
+         EXPECT_LT(Reread(GetActiveGamesDir() + kSecond).Player2Soldiers, 500);
+       }},
+      {"an assassin that wins the war", kAtCommand + Script{{kCommand, "A"}},
+       [] {
+         TPvPGameState g = Reread(GetActiveGamesDir() + kSecond);
+         g.Player2Assassins = 1;  // and Bob has no guards
+         ASSERT_TRUE(g.SaveToFile(GetActiveGamesDir() + kSecond));
+       },
+       [](const std::string& dir) {
+         EXPECT_FALSE(FileExists(GetActiveGamesDir() + kSecond));
+         EXPECT_EQ(Reread(GetCompletedGamesDir() + kSecond).Status, gsCompleted);
+         for (const char* table : {"qgs-pvp-monthly.dat", "qgs-pvp-alltime.dat"}) {
+           std::string text;
+           ASSERT_TRUE(ReadFileText(dir + table, text)) << table;
+           EXPECT_NE(text.find("\nAnn\n"), std::string::npos) << table;
+           EXPECT_NE(text.find("\nBob\n"), std::string::npos) << table;
+         }
+       }},
+  };
+  for (const Decided& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakePlatform fake;
+    WriteDoor32(fake.gameDir);
+    Games();
+    if (c.setUp) c.setUp();
+    for (const auto& [shown, keys] : c.answers) fake.Answer(shown, keys);
+    fake.HangUpWhenShown("Press any Key ]*");
+    std::string drop = "-D" + fake.gameDir + "DOOR32.SYS";
+    char name[] = "qgs";
+    char* argv[] = {name, drop.data()};
+    try {
+      QgsMain(2, argv);
+      ADD_FAILURE() << "the program went on to the end";
+    } catch (const DoorExit&) {}
+    ASSERT_GE(fake.hangUpMs, 0) << Visible(fake.socketOut);
+    c.check(fake.gameDir);
   }
 }
 
