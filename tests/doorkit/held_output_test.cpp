@@ -11,16 +11,10 @@
 #include "doorkit/comm.h"
 #include "doorkit/door.h"
 #include "doorkit/outbuf.h"
+#include "support/door_startup.h"
 #include "support/fake_platform.h"
 
 namespace {
-
-void Startup(std::vector<std::string> args) {
-  args.insert(args.begin(), "qgs");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  DoorStartup(static_cast<int>(argv.size()), argv.data());
-}
 
 // Notes what had been sent when the program first blocks.
 class Recording : public FakePlatform {

@@ -165,6 +165,14 @@ class Door {
   size_t mark_ = 0;
 };
 
+// A DOOR32.SYS for caller Tess Ter ("Tester") on the handle, with ANSI.
+void WriteDoor32(const fs::path& dir, int handle) {
+  std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
+      << "2\r\n"
+      << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
+      << "10\r\n60\r\n1\r\n2\r\n";
+}
+
 // Hangs up and expects the door to end on its own, quickly and cleanly.
 void HangUpAndExpectCleanEnd(Door& door) {
   auto start = Clock::now();
@@ -202,13 +210,7 @@ TEST(SocketIntegration, SessionOnAHandlePlaysAndEndsWhenTheCallerHangsUp) {
 }
 
 TEST(SocketIntegration, Door32WithUtf8OutputPlaysAndEndsWhenTheCallerHangsUp) {
-  auto writeDoor32 = [](const fs::path& dir, int handle) {
-    std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
-        << "2\r\n"
-        << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
-        << "10\r\n60\r\n1\r\n2\r\n";
-  };
-  Door door({"-D{dir}/DOOR32.SYS", "-U"}, writeDoor32);
+  Door door({"-D{dir}/DOOR32.SYS", "-U"}, WriteDoor32);
   ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
   EXPECT_NE(door.Screen().find("Welcome to Gronels and Slingards Tess!"), std::string::npos);
   door.Type("\r\n");
@@ -237,13 +239,7 @@ std::string PlainText(const std::string& screen, size_t from) {
 }
 
 TEST(SocketIntegration, CursorAndFunctionKeysDoNothingAtAnyMenu) {
-  auto writeDoor32 = [](const fs::path& dir, int handle) {
-    std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
-        << "2\r\n"
-        << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
-        << "10\r\n60\r\n1\r\n2\r\n";
-  };
-  Door door({"-D{dir}/DOOR32.SYS"}, writeDoor32);
+  Door door({"-D{dir}/DOOR32.SYS"}, WriteDoor32);
   ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
   door.Type("\r");
   // Up, Down, Right, Left, the same in application mode, F1 both ways,
@@ -299,10 +295,7 @@ double LocalNowAsDateTime() {
 
 TEST(SocketIntegration, YourTurnBlinksAndWhatFollowsItDoesNot) {
   auto prepare = [](const fs::path& dir, int handle) {
-    std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
-        << "2\r\n"
-        << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
-        << "10\r\n60\r\n1\r\n2\r\n";
+    WriteDoor32(dir, handle);
     TPvPGameState game =
         TwoCallerGame("7", 7, gsInProgress, {"Tester", "Tess", "Bob", "Bob", "Tester"});
     game.CreatedDate = game.LastMoveDate = LocalNowAsDateTime();
