@@ -38,6 +38,7 @@
 
 #include "doorkit/platform.h"
 #include "game/common/datetime.h"
+#include "boards.h"
 #include "support/pty_session.h"
 
 namespace fs = std::filesystem;
@@ -47,10 +48,6 @@ namespace {
 
 std::string program = QGS_BINARY;
 const std::string& Program() { return program; }
-
-}  // namespace
-
-namespace {
 
 const std::string kMenu = "C,J,P,V,R,W,Q -=> ";
 
@@ -154,29 +151,9 @@ std::string GameText(int n, TDateTime now, std::string& id, bool& completed) {
   return t;
 }
 
-// A monthly table of APlayers players full of ties: scores and wins from
-// small ranges.
+// A monthly table of APlayers players full of ties.
 std::string RankingsText(int APlayers, TDateTime now) {
-  std::mt19937 draw(20261211);
-  std::string t = DateTimeToStr(now) + "\n" + std::to_string(APlayers) + "\n";
-  for (int i = 0; i < APlayers; ++i) {
-    const int games = 1 + static_cast<int>(draw() % 12);
-    const int wins = static_cast<int>(draw() % (games + 1));
-    const int score = static_cast<int>(draw() % 40) * 500;
-    const std::string name = std::to_string(i);
-    t += 'P';
-    t += name;
-    t += "\nKing P";
-    t += name;
-    t += '\n';
-    for (int v : {games, wins, games - wins, score, wins ? 5 : 0, 9, games * 7}) {
-      t += std::to_string(v);
-      t += '\n';
-    }
-    t += DateTimeToStr(now);
-    t += '\n';
-  }
-  return t;
+  return RankingsTableText(APlayers, DateTimeToStr(now), DateTimeToStr(now));
 }
 
 // A door folder: the binary, a DOOR32.SYS for Ann at the local console, the
