@@ -87,6 +87,11 @@ std::string FakeFileSystem::Get(const std::string& path) const {
   return n->data;
 }
 
+std::string FakeFileSystem::GetOr(const std::string& path, const std::string& none) const {
+  const Node* n = Find(path);
+  return n && !n->folder ? n->data : none;
+}
+
 std::vector<std::string> FakeFileSystem::FilePaths(const std::string& under) const {
   std::string root = Normal(under);
   std::string prefix = root == "/" ? "/" : root + "/";

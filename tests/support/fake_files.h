@@ -59,6 +59,8 @@ class FakeFileSystem : public FileSystem {
   bool IsFolder(const std::string& path) const;
   // The file's contents; throws std::out_of_range when there is no file.
   std::string Get(const std::string& path) const;
+  // The file's contents, or none when there is no file.
+  std::string GetOr(const std::string& path, const std::string& none = "") const;
   // Every file's path (not folders), sorted, optionally under a folder.
   std::vector<std::string> FilePaths(const std::string& under = "/") const;
   // Files named like an atomic write's temporary file ("<name>.tmp.XXXXXX").

@@ -4,21 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "doorkit/ansi.h"
 #include "game/kingdom/klassic.h"
 #include "game/kingdom/kingdoms_fixture.h"
+#include "support/file_text.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 bool Shows(const std::string& out, const std::string& text) {
   return out.find(text) != std::string::npos;
@@ -55,7 +48,7 @@ class KlassicTest : public KingdomsTest {
     return fake.TakeOut();
   }
 
-  std::string Records() { return ReadFile(fake.gameDir + "qgs.dat"); }
+  std::string Records() { return TextOf(fake.gameDir + "qgs.dat"); }
 };
 
 const TForces kWeakGuard = {15000, 3000, 14000, 250, 0, 1, 8, 18000, 250000};
@@ -148,13 +141,13 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
 
   // The month's scores: her 2 wins, 2 losses and 16,000 points; his 8,000.
   std::vector<std::string> user;
-  std::istringstream lines(ReadFile(fake.gameDir + "qgs-user.dat"));
+  std::istringstream lines(TextOf(fake.gameDir + "qgs-user.dat"));
   for (std::string line; std::getline(lines, line);) user.push_back(line);
   ASSERT_EQ(user.size(), 6u);
   EXPECT_EQ(user[0].substr(0, 8), "9-12-26 ");
   EXPECT_EQ(std::vector<std::string>(user.begin() + 1, user.end()),
             (std::vector<std::string>{"8000", "Sir Tester", "2", "2", "16000"}));
-  std::string board = ReadFile(fake.gameDir + "qgs-best.asc");
+  std::string board = TextOf(fake.gameDir + "qgs-best.asc");
   EXPECT_TRUE(Shows(board, "* Gronels and Slingards Scoreboard for the Month of December *"));
   EXPECT_TRUE(Shows(board, "  1   Sir Tester                 4     2       2   50 %      16,000"));
   EXPECT_TRUE(Shows(board,
@@ -187,7 +180,7 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
       out, "\r\n" + A(138) + "Hail to the new Queen of the empire!\r\n" + A(10, kAfterBlink)));
   std::string close =
       A(15) + "King Computer got 0 points and you got 8000 points for this game.\r\n\r\n" + pause +
-      "\r\n" + A(2) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" +
+      "\r\n" + A(2) + Board(TextOf(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" +
       A(142) + "This is the shortest game to date!!!!\r\n\r\n" + "\r\n" + A(142) +
       "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15, kAfterBlink) +
       "It took you 1 months to beat King Computer this game.\r\n" + "The last game lasted 1" +
@@ -203,7 +196,7 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
   AssassinPasses(8);
   out = Game("xxx");
   close = A(15) + "King Computer got 8000 points and you got 0 points for this game.\r\n\r\n" +
-          pause + "\r\n" + A(3) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" +
+          pause + "\r\n" + A(3) + Board(TextOf(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" +
           "\r\n" + A(142) + "This is the shortest game to date!!!!\r\n\r\n" + "\r\n" + A(142) +
           "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15, kAfterBlink) +
           "It took King Computer 1 months to beat you this game.\r\n" + "The last game lasted 1" +
@@ -219,7 +212,7 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
   close = "QUIT!? (You Lose) Are you SURE? -=> Y\r\n" + std::string("\r\n") + A(15) +
           "King Computer got 0 points and you got 0 points for this game.\r\n\r\n" + pause +
           AnsiGotoX(0) + std::string(19, ' ') + A(2) +
-          Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" + A(15) +
+          Board(TextOf(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" + A(15) +
           "It took King Computer 1 months to beat you this game.\r\n" + "The last game lasted 1" +
           hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin + "The shortest game was 1" +
           hisWin + "\r\n" + A(13) +
@@ -229,8 +222,8 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
 }
 
 TEST_F(KlassicTest, StoredRecordsDecideTheAnnouncements) {
-  std::ofstream(fake.gameDir + "qgs.dat")
-      << "2\nKing Arthur\nKing Computer\n10\nQueen Maud\nKing Computer\n5\nA\nB\n";
+  PutText(fake.gameDir + "qgs.dat",
+          "2\nKing Arthur\nKing Computer\n10\nQueen Maud\nKing Computer\n5\nA\nB\n");
   StartWith(kWeakGuard, kStrongGuard, 0);
   AssassinPasses(8);
   std::string out = Game("Axxx");

@@ -2,11 +2,11 @@
 // leaves behind.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 
 #include "doorkit/ansi.h"
 #include "game/kingdom/kingdoms_fixture.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -265,7 +265,7 @@ TEST_F(TurnTest, CommandsAndDialogues) {
 TEST_F(TurnTest, DialoguesByteForByte) {
   Music = false;
   DoorDropInfo.MaxSeconds = 725;
-  std::ofstream(fake.gameDir + "qgs-best.asc") << "BOARD\n";
+  PutText(fake.gameDir + "qgs-best.asc", "BOARD\n");
   auto promptAfter = [](bool afterBlink) {
     return A(11, afterBlink) + "Time:" + A(10) + " 12:05  " + A(14) + kPrompt + A(10);
   };

@@ -86,8 +86,7 @@ TEST_F(FailedWriteTest, EveryKindOfFileStaysWholeAndTheFailureIsLogged) {
     for (const Kind& kind : kinds) {
       std::vector<std::string> before;
       for (const std::string& f : kind.files) before.push_back(files.Get(fake.gameDir + f));
-      const std::string logBefore =
-          files.IsFile(fake.gameDir + "qgs.log") ? files.Get(fake.gameDir + "qgs.log") : "";
+      const std::string logBefore = files.GetOr(fake.gameDir + "qgs.log");
       const size_t gamesBefore = files.FilePaths(GetActiveGamesDir()).size();
       files.FailAlways(op, op == Op::Write ? ENOSPC : EIO);
       const bool told = !kind.change();
@@ -97,9 +96,7 @@ TEST_F(FailedWriteTest, EveryKindOfFileStaysWholeAndTheFailureIsLogged) {
       }
       EXPECT_EQ(files.FilePaths(GetActiveGamesDir()).size(), gamesBefore) << kind.name;
       EXPECT_TRUE(files.TempFiles().empty()) << kind.name;
-      const std::string log = files.IsFile(fake.gameDir + "qgs.log")
-                                  ? files.Get(fake.gameDir + "qgs.log").substr(logBefore.size())
-                                  : "";
+      const std::string log = files.GetOr(fake.gameDir + "qgs.log").substr(logBefore.size());
       EXPECT_NE(
           log.find(op == Op::Write ? ": No space left on device\n" : ": Input/output error\n"),
           std::string::npos)

@@ -9,6 +9,7 @@
 #include "game/common/datetime.h"
 #include "game/kingdom/player.h"
 #include "support/fake_platform.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -110,12 +111,6 @@ class GameStateTest : public ::testing::Test {
   FakePlatform fake;
   std::string path = fake.gameDir + "game_1.dat";
 
-  void WriteFixture(const std::string& text) { ASSERT_TRUE(WriteFileAtomic(path, text)); }
-  std::string FileText() {
-    std::string text;
-    EXPECT_TRUE(ReadFileText(path, text));
-    return text;
-  }
   // A state whose every field holds something a load must either replace
   // or, where the format says so, keep.
   static TPvPGameState Prior() {
@@ -134,7 +129,7 @@ class GameStateTest : public ::testing::Test {
     return s;
   }
   TPvPGameState LoadOver(const std::string& text) {
-    WriteFixture(text);
+    PutText(path, text);
     TPvPGameState s = Prior();
     s.LoadFromFile(path);
     return s;
@@ -143,7 +138,7 @@ class GameStateTest : public ::testing::Test {
 
 TEST_F(GameStateTest, WritesVersion12LineByLineAndReadsItBack) {
   ASSERT_TRUE(V12State().SaveToFile(path));
-  EXPECT_EQ(FileText(), V12File());
+  EXPECT_EQ(TextOf(path), V12File());
 
   TPvPGameState loaded = Prior();
   loaded.LoadFromFile(path);
@@ -427,7 +422,7 @@ TEST_F(GameStateTest, CreateFromFileIsCreateThenLoad) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::remove(path.c_str());
-    if (c.file) WriteFixture(c.text);
+    if (c.file) PutText(path, c.text);
     fake.drawsAsked.clear();
     fake.Draws({7, 7});
     std::unique_ptr<TPvPGameState> want = TPvPGameState::Create();

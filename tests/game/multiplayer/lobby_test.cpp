@@ -5,12 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "doorkit/door.h"
 #include "storage_support.h"
 #include "support/engine_support.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -173,7 +172,7 @@ TEST_F(LobbyTest, TheMenuSaysWhenSomeoneElseIsOnline) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::ofstream(fake.gameDir + "qgs-online.dat") << c.onlineFile;
+    PutText(fake.gameDir + "qgs-online.dat", c.onlineFile);
     DoorSession.TimeOn = fake.Now() - c.secondsUsed / 86400.0;
     fake.Keys("v");
     EXPECT_EQ(ShowMultiplayerMenu(), 'V');
@@ -210,8 +209,7 @@ class RenameCounter {
 };
 
 TEST_F(LobbyTest, AMenuDrawRewritesTheOnlineListOnceAndOnlyWhenItChanges) {
-  std::ofstream(fake.gameDir + "qgs-online.dat")
-      << "Bob\n9-12-26 11:59:00\nOld\n9-12-26 11:50:00\n";
+  PutText(fake.gameDir + "qgs-online.dat", "Bob\n9-12-26 11:59:00\nOld\n9-12-26 11:50:00\n");
   RenameCounter renames(fake.gameDir);
   const struct {
     const char* what;
@@ -233,8 +231,7 @@ TEST_F(LobbyTest, AMenuDrawRewritesTheOnlineListOnceAndOnlyWhenItChanges) {
     fake.Keys("x");
     ShowMultiplayerMenu();
     EXPECT_EQ(renames.Take("qgs-online.dat"), d.writes);
-    std::ifstream in(fake.gameDir + "qgs-online.dat");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), d.file);
+    EXPECT_EQ(TextOf(fake.gameDir + "qgs-online.dat"), d.file);
     const bool others = std::string(d.file).find("Bob") != std::string::npos;
     EXPECT_EQ(fake.TakeOut().find("(You are not alone)") != std::string::npos, others);
   }

@@ -9,6 +9,7 @@
 #include "game/common/globals.h"
 #include "support/engine_support.h"  // A: the bytes of DoorTextAttr
 #include "support/fake_platform.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -29,12 +30,8 @@ class OnlineTest : public ::testing::Test {
     OnlinePlayerCount = 0;
   }
 
-  void Put(const std::string& text) { ASSERT_TRUE(WriteFileAtomic(GetOnlineFile(), text)); }
-  std::string Get() {
-    std::string text;
-    EXPECT_TRUE(ReadFileText(GetOnlineFile(), text));
-    return text;
-  }
+  static void Put(const std::string& text) { PutText(GetOnlineFile(), text); }
+  static std::string Get() { return TextOf(GetOnlineFile()); }
 };
 
 TEST_F(OnlineTest, LoadsWhatTheFileHoldsAndSavesItBack) {

@@ -13,6 +13,7 @@
 #include "game/kingdom/player.h"
 #include "support/engine_support.h"  // A: the bytes of DoorTextAttr
 #include "support/fake_platform.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -20,20 +21,11 @@ const std::string E = "\x1b[";
 const std::string kNow = "9-12-26 12:00:00";  // the fake clock's start
 const std::string kRule(79, '-');
 
-class RankingsTest : public ::testing::Test {
+class RankingsTest : public ::testing::Test, protected GameDirFiles {
  protected:
   FakePlatform fake;
   RankingsTest() { DoorSession.PipeWrite = false; }
 
-  std::string Path(const std::string& name) { return fake.gameDir + name; }
-  void Put(const std::string& name, const std::string& text) {
-    ASSERT_TRUE(WriteFileAtomic(Path(name), text));
-  }
-  std::string Get(const std::string& name) {
-    std::string text;
-    EXPECT_TRUE(ReadFileText(Path(name), text)) << name;
-    return text;
-  }
   // Loads the text as a rankings file and gives back what saving it writes
   // (without a header).
   std::string RoundTrip(const std::string& text) {

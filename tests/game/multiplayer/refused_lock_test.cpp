@@ -14,9 +14,7 @@ class RefusedLockTest : public StorageTest {
   RefusedLockTest() { files.AddFolder(fake.gameDir); }
   FakeFileSystem files;
 
-  std::string Log() {
-    return files.IsFile(fake.gameDir + "qgs.log") ? files.Get(fake.gameDir + "qgs.log") : "";
-  }
+  std::string Log() { return files.GetOr(fake.gameDir + "qgs.log"); }
 };
 
 TEST_F(RefusedLockTest, NoChangeIsMadeWithoutTheLockAndTheGamesStillRead) {

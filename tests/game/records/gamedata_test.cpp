@@ -5,6 +5,7 @@
 
 #include "game/common/datafile.h"
 #include "support/fake_platform.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -13,12 +14,6 @@ class GameDataTest : public ::testing::Test {
   FakePlatform fake;
   std::string path = fake.gameDir + "qgs.dat";
 
-  void WriteFixture(const std::string& text) { ASSERT_TRUE(WriteFileAtomic(path, text)); }
-  std::string FileText() {
-    std::string text;
-    EXPECT_TRUE(ReadFileText(path, text));
-    return text;
-  }
   static TGameData Read() {
     TGameData d;
     d.LastMonths = 99;  // must be cleared
@@ -37,12 +32,12 @@ TEST_F(GameDataTest, WritesNineLinesInFieldOrder) {
   TGameData d{7,  "King Arthur",   "King Computer", 31, "Queen Maud", "King Computer",
               12, "King Computer", "Queen Maud"};
   WriteGameData(d);
-  EXPECT_EQ(FileText(), kFullFile);
+  EXPECT_EQ(TextOf(path), kFullFile);
   EXPECT_FALSE(FileExists(path + ".lock"));  // a lone write takes no lock
 }
 
 TEST_F(GameDataTest, ReadsWhatItWrote) {
-  WriteFixture(kFullFile);
+  PutText(path, kFullFile);
   TGameData d = Read();
   EXPECT_EQ(d.ShortestMonths, 7);
   EXPECT_EQ(d.ShortestWinner, "King Arthur");  // blanks kept
@@ -79,7 +74,7 @@ TEST_F(GameDataTest, ReadingStopsQuietlyAtTheEndOrAtABadNumber) {
       {"99999999999\nA\nB\n", INT32_MAX, 0, 0, "A", "", ""},
   };
   for (const Case& c : cases) {
-    WriteFixture(c.file);
+    PutText(path, c.file);
     TGameData d = Read();
     EXPECT_EQ(d.ShortestMonths, c.shortest) << c.file;
     EXPECT_EQ(d.LongestMonths, c.longest) << c.file;
@@ -92,7 +87,7 @@ TEST_F(GameDataTest, ReadingStopsQuietlyAtTheEndOrAtABadNumber) {
 
 TEST_F(GameDataTest, NamesLoseTheirControlCharacters) {
   // The names are shown after every game; none may drive the terminal.
-  WriteFixture("7\nKing \x1b[2JArthur\x07\nKing Computer\x7f\n");
+  PutText(path, "7\nKing \x1b[2JArthur\x07\nKing Computer\x7f\n");
   TGameData d = Read();
   EXPECT_EQ(d.ShortestWinner, "King [2JArthur");
   EXPECT_EQ(d.ShortestLoser, "King Computer");
@@ -107,7 +102,7 @@ TEST_F(GameDataTest, AMissingFileReadsAsNoRecords) {
 }
 
 TEST_F(GameDataTest, UpdateChangesWhatIsOnFileAndReturnsTheResult) {
-  WriteFixture(kFullFile);
+  PutText(path, kFullFile);
   int calls = 0;
   TGameData result;
   EXPECT_TRUE(UpdateGameData(
@@ -122,7 +117,7 @@ TEST_F(GameDataTest, UpdateChangesWhatIsOnFileAndReturnsTheResult) {
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(result.ShortestMonths, 7);
   EXPECT_EQ(result.LastWinner, "Sir Bob");
-  EXPECT_EQ(FileText(),
+  EXPECT_EQ(TextOf(path),
             "7\nKing Arthur\nKing Computer\n"
             "31\nQueen Maud\nKing Computer\n"
             "3\nSir Bob\nKing Computer\n");
@@ -149,7 +144,7 @@ TEST_F(GameDataTest, TheFirstGameOnAFreshSystemFillsAllThreeRecords) {
                       12, "Sir Bob", "King Computer"};
       },
       result);
-  EXPECT_EQ(FileText(),
+  EXPECT_EQ(TextOf(path),
             "12\nSir Bob\nKing Computer\n12\nSir Bob\nKing Computer\n"
             "12\nSir Bob\nKing Computer\n");
 }

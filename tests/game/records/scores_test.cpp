@@ -8,6 +8,7 @@
 #include "game/common/datafile.h"
 #include "game/common/globals.h"
 #include "support/fake_platform.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -15,21 +16,12 @@ const std::string kRule(72, '-');
 const std::string kColumns =
     "Rank  Name                   Games  Wins  Losses  Win %       Score\n";
 
-class ScoresTest : public ::testing::Test {
+class ScoresTest : public ::testing::Test, protected GameDirFiles {
  protected:
   FakePlatform fake;  // 9 December 2026, 12:00:00
   ScoresTest() { HoldAliasForWrite = "Bob"; }
   ~ScoresTest() override { HoldAliasForWrite.clear(); }
 
-  std::string Path(const std::string& name) { return fake.gameDir + name; }
-  void Put(const std::string& name, const std::string& text) {
-    ASSERT_TRUE(WriteFileAtomic(Path(name), text));
-  }
-  std::string Get(const std::string& name) {
-    std::string text;
-    EXPECT_TRUE(ReadFileText(Path(name), text)) << name;
-    return text;
-  }
   void Play(const std::string& alias, int32_t playerScore, int32_t computerScore, bool won) {
     HoldAliasForWrite = alias;
     UpdateUserFile(playerScore, computerScore, won);

@@ -20,11 +20,7 @@ namespace {
 
 using Op = FakeFileSystem::Op;
 constexpr int64_t kMinuteMs = 60 * 1000;
-
-// A file's contents, or a note that there is none.
-std::string Text(const FakeFileSystem& files, const std::string& path) {
-  return files.IsFile(path) ? files.Get(path) : "(no file)";
-}
+const std::string kNoFile = "(no file)";
 
 class LeftoversTest : public ::testing::Test {
  protected:
@@ -33,8 +29,8 @@ class LeftoversTest : public ::testing::Test {
     InitializeGameDirs();
   }
   std::string Path(const std::string& name) const { return fake.gameDir + name; }
-  std::string Log() const { return files.IsFile(Path("qgs.log")) ? files.Get(Path("qgs.log")) : ""; }
-  std::string Text(const std::string& name) const { return ::Text(files, Path(name)); }
+  std::string Log() const { return files.GetOr(Path("qgs.log")); }
+  std::string Text(const std::string& name) const { return files.GetOr(Path(name), kNoFile); }
 
   FakePlatform fake{"/bbs/qgs/"};
   FakeFileSystem files;
@@ -51,10 +47,10 @@ struct Place {
 };
 
 std::vector<Place> Places() {
-  const std::vector<std::string> gameAlike = {
-      "notes.txt.tmp.abcdef",        "game_1.dat.tmp.abcde",  "game_1.dat.tmp.abcdefg",
-      "game_1.dat.tmp.ab_def",       "game_1.dat.tmp.",       "game_1.dat.bak",
-      "game_1.txt.tmp.abcdef"};
+  const std::vector<std::string> gameAlike = {"notes.txt.tmp.abcdef",   "game_1.dat.tmp.abcde",
+                                              "game_1.dat.tmp.abcdefg", "game_1.dat.tmp.ab_def",
+                                              "game_1.dat.tmp.",        "game_1.dat.bak",
+                                              "game_1.txt.tmp.abcdef"};
   const std::vector<std::string> gameOurs = {"game_202612091100001.dat.tmp.aB3dE6",
                                              "game_7.dat.tmp.000001",
                                              "game_202612091100002.dat.tmp.commit"};
@@ -198,14 +194,15 @@ TEST(Leftovers, ADamagedChangeRecordIsSetAsideAndLoggedAndTheDataFilesStayAsThey
       change.Put(dir + "qgs-user.dat", "next change\n");
       EXPECT_TRUE(change.Commit());
 
-      for (const auto& [path, contents] : disk) EXPECT_EQ(Text(files, path), contents) << path;
-      EXPECT_EQ(Text(files, dir + "qgs-user.dat"), "next change\n");
+      for (const auto& [path, contents] : disk)
+        EXPECT_EQ(files.GetOr(path, kNoFile), contents) << path;
+      EXPECT_EQ(files.GetOr(dir + "qgs-user.dat", kNoFile), "next change\n");
       EXPECT_FALSE(files.IsFile(dir + "qgs-commit.dat"));
-      EXPECT_EQ(Text(files, dir + "qgs-commit.dat.damaged"), record.text);
-      EXPECT_EQ(Text(files, dir + "qgs.log"),
-                SysopLogLine("Damaged change record set aside as " + dir + "qgs-commit.dat.damaged",
-                             "") +
-                    "\n");
+      EXPECT_EQ(files.GetOr(dir + "qgs-commit.dat.damaged", kNoFile), record.text);
+      EXPECT_EQ(
+          files.GetOr(dir + "qgs.log", kNoFile),
+          SysopLogLine("Damaged change record set aside as " + dir + "qgs-commit.dat.damaged", "") +
+              "\n");
       EXPECT_TRUE(files.HeldLocks().empty());
     }
   }

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "doorkit/ansiwrite.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
@@ -15,6 +12,7 @@
 #include "game/kingdom/player.h"
 #include "support/engine_support.h"  // A: the bytes of DoorTextAttr
 #include "support/fake_platform.h"
+#include "support/file_text.h"
 #include "support/screen_support.h"
 
 namespace {
@@ -115,7 +113,7 @@ std::string RunProgram(FakePlatform& fake, const std::string& keys) {
 }
 
 TEST_F(MainMenuTest, QuitSaysGoodbyeWithTheConfiguredBbsName) {
-  std::ofstream(fake.gameDir + "qgs.cfg") << "Ann\nDragon's Lair BBS\n";
+  PutText(fake.gameDir + "qgs.cfg", "Ann\nDragon's Lair BBS\n");
   std::string out = RunProgram(fake, "xq");
   EXPECT_TRUE(fake.rawMode);
   EXPECT_EQ(HoldAliasForWrite, "SYSOP");
@@ -130,12 +128,9 @@ TEST_F(MainMenuTest, QuitSaysGoodbyeWithTheConfiguredBbsName) {
 }
 
 TEST_F(MainMenuTest, QuitTakesTheCallerOffTheOnlineList) {
-  std::ofstream(fake.gameDir + "qgs-online.dat")
-      << "Ann\n9-12-26 11:59:00\nSYSOP\n9-12-26 11:59:30\n";
+  PutText(fake.gameDir + "qgs-online.dat", "Ann\n9-12-26 11:59:00\nSYSOP\n9-12-26 11:59:30\n");
   RunProgram(fake, "q");
-  std::ifstream in(fake.gameDir + "qgs-online.dat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "Ann\n9-12-26 11:59:00\n");
+  EXPECT_EQ(TextOf(fake.gameDir + "qgs-online.dat"), "Ann\n9-12-26 11:59:00\n");
 }
 
 TEST_F(MainMenuTest, HelpScreen) {
@@ -153,8 +148,8 @@ TEST_F(MainMenuTest, HelpScreen) {
 }
 
 TEST_F(MainMenuTest, RankingsShowThisMonthsBoardThenWaitForAKey) {
-  std::ofstream(fake.gameDir + "qgs-best.asc") << "THIS MONTH\n";
-  std::ofstream(fake.gameDir + "qgs-last.asc") << "LAST MONTH\n";
+  PutText(fake.gameDir + "qgs-best.asc", "THIS MONTH\n");
+  PutText(fake.gameDir + "qgs-last.asc", "LAST MONTH\n");
   std::string out = RunProgram(fake, "r q");
   const std::string board =
       "R\r\n" + E + "2J" + E + "1;1f" + A(10) + A(2) + "THIS MONTH\r\n\r\nPress any key...";
