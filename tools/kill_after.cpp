@@ -43,7 +43,8 @@ void Log(const char* call, int result, const char* path, const char* to) {
   if (n <= 0) return;
   const int fd = open(log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return;
-  const size_t len = static_cast<size_t>(n) < sizeof line ? static_cast<size_t>(n) : sizeof line - 1;
+  const size_t len =
+      static_cast<size_t>(n) < sizeof line ? static_cast<size_t>(n) : sizeof line - 1;
   if (write(fd, line, len) < 0) {}
   close(fd);
 }
@@ -70,8 +71,7 @@ extern "C" int renameat(int fromDir, const char* from, int toDir, const char* to
   return Counted("renameat", real(fromDir, from, toDir, to), from, to);
 }
 
-extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
-                         unsigned flags) {
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
   static auto real = Next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
   return Counted("renameat2", real(fromDir, from, toDir, to, flags), from, to);
 }

@@ -52,13 +52,12 @@ class Caller {
     const fs::path nodeDir = dir / ("node" + std::to_string(node));
     fs::create_directory(nodeDir);
     const fs::path drop = nodeDir / "DOOR32.SYS";
-    std::ofstream(drop, std::ios::binary)
-        << "2\r\n"
-        << sv[1] << "\r\n38400\r\nKill BBS\r\n"
-        << node << "\r\n"
-        << alias << "\r\n"
-        << alias << "\r\n100\r\n60\r\n1\r\n"
-        << node << "\r\n";
+    std::ofstream(drop, std::ios::binary) << "2\r\n"
+                                          << sv[1] << "\r\n38400\r\nKill BBS\r\n"
+                                          << node << "\r\n"
+                                          << alias << "\r\n"
+                                          << alias << "\r\n100\r\n60\r\n1\r\n"
+                                          << node << "\r\n";
     const std::string program = (dir / "qgs").string();
     const std::string dropArg = "-D" + drop.string();
     // A sanitized build checks that its runtime comes first; a shim does
@@ -212,8 +211,7 @@ void MakeFixture(const fs::path& dir, const fs::path& binary, bool newMonth) {
         TableText({{"Gamma", 2, 1, 300}, {"Alpha", 3, 2, 900}, {"Beta", 1, 0, 50}},
                   DateTimeToStr(newMonth ? Now() - 40 : Now())));
   Write(dir / "qgs-pvp-alltime.dat",
-        TableText({{"Alpha", 10, 6, 5000}, {"Beta", 8, 3, 2000}, {"Gamma", 4, 2, 700}},
-                  ""));
+        TableText({{"Alpha", 10, 6, 5000}, {"Beta", 8, 3, 2000}, {"Gamma", 4, 2, 700}}, ""));
 }
 
 // What a table must hold after the forfeit: Alpha and Beta credited once
@@ -266,7 +264,8 @@ void CheckAfterBoth(const fs::path& dir, const fs::path& fixture, bool newMonth)
   // it was.
   const fs::path monthlyBefore = fixture / (newMonth ? "none" : "qgs-pvp-monthly.dat");
   ExpectCreditedOnce(dir / "qgs-pvp-monthly.dat", monthlyBefore.string(), true);
-  ExpectCreditedOnce(dir / "qgs-pvp-alltime.dat", (fixture / "qgs-pvp-alltime.dat").string(), false);
+  ExpectCreditedOnce(dir / "qgs-pvp-alltime.dat", (fixture / "qgs-pvp-alltime.dat").string(),
+                     false);
   if (newMonth) {
     EXPECT_EQ(Text(dir / "qgs-pvp-last.dat"), Text(fixture / "qgs-pvp-monthly.dat"));
   } else {
@@ -312,9 +311,10 @@ void KillAtEveryPoint(bool newMonth, int& killPoints) {
     fs::copy(fixture, dir, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     bool killed = false;
     {
-      Caller first(dir, "Caller", 1,
-                   {std::string("LD_PRELOAD=") + QGS_KILL_SHIM,
-                    "QGS_KILL_AFTER=" + std::to_string(n), "QGS_KILL_LOG=" + (root / "calls").string()});
+      Caller first(
+          dir, "Caller", 1,
+          {std::string("LD_PRELOAD=") + QGS_KILL_SHIM, "QGS_KILL_AFTER=" + std::to_string(n),
+           "QGS_KILL_LOG=" + (root / "calls").string()});
       const bool finished = first.EnterMultiplayerAndLeave();
       const int status = first.Wait();
       killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
@@ -326,7 +326,8 @@ void KillAtEveryPoint(bool newMonth, int& killPoints) {
       killPoints = n - 1;
       calls = Text(root / "calls");
       const std::string prefix = dir.string() + "/";
-      for (size_t at; (at = calls.find(prefix)) != std::string::npos;) calls.erase(at, prefix.size());
+      for (size_t at; (at = calls.find(prefix)) != std::string::npos;)
+        calls.erase(at, prefix.size());
     }
     fs::remove(root / "calls");
     {
