@@ -31,7 +31,7 @@ class KlassicResultTest : public ::testing::Test {
   }
   std::string Scores() const {
     return files.IsFile(env.gameDir + "qgs-user.dat") ? files.Get(env.gameDir + "qgs-user.dat")
-                                                       : std::string();
+                                                      : std::string();
   }
   // A 9-month win of Queen Ann over King Computer; rules applied or not.
   bool Keep(bool surrendered, TGameData& records) {
