@@ -12,6 +12,7 @@
 #include "game/multiplayer/lobby.h"
 #include "game/multiplayer/storage.h"
 #include "game/common/globals.h"
+#include "boards.h"
 #include "support/fake_platform.h"
 
 namespace {
@@ -34,25 +35,11 @@ class Board {
 
  private:
   void Write(int ANumber) {
-    TPvPGameState s;
-    s.GameID = std::to_string(20261209120000LL + ANumber / 1000) + std::to_string(ANumber % 1000);
-    s.GameNumber = ANumber;
-    s.GameType = gtMultiplayer;
-    s.Status = ANumber % 10 == 0   ? gsWaitingForPlayers
-               : ANumber % 10 == 5 ? gsCompleted
-                                   : gsInProgress;
-    s.MaxPlayers = 2;
-    s.CurrentPlayers = s.Status == gsWaitingForPlayers ? 1 : 2;
-    s.Player1Alias = ANumber % 50 == 1 ? "Ann" : "Cy" + std::to_string(ANumber);
-    s.Player1DisplayName = "Queen Ann";
-    s.Player2Alias = s.Status == gsWaitingForPlayers ? "" : "Bob" + std::to_string(ANumber);
-    s.Player2DisplayName = "King Bob";
-    s.CurrentTurnAlias = s.Player1Alias;
-    s.MonthNumber = 5;
-    s.TurnOrder[0] = 1;
-    s.TurnOrder[1] = 2;
-    s.Player1Title = "Queen";
-    s.Player2Title = "King";
+    const TGameStatus status = ANumber % 10 == 0   ? gsWaitingForPlayers
+                               : ANumber % 10 == 5 ? gsCompleted
+                                                   : gsInProgress;
+    TPvPGameState s =
+        BoardGame(ANumber, status, ANumber % 50 == 1 ? "Ann" : "Cy" + std::to_string(ANumber));
     s.Player1Score = 1200;
     s.Player2Score = 900;
     s.LastTurnActions = {"[ACTION:soldier_attack]", "[DETAIL:500 soldiers]",
@@ -66,22 +53,10 @@ class Board {
   }
 };
 
-// The floor: list both folders and read every file whole, once.
-size_t ReadEveryFileOnce() {
-  size_t bytes = 0;
-  for (const std::string& dir : {GetActiveGamesDir(), GetCompletedGamesDir()}) {
-    for (const std::string& name : ListGameFiles(dir)) {
-      std::string text;
-      ReadFileText(dir + name, text);
-      bytes += text.size();
-    }
-  }
-  return bytes;
-}
-
 void BM_LobbyPlainReadPass(benchmark::State& state) {
   Board board(static_cast<int>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(ReadEveryFileOnce());
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ReadEveryGameFile({GetActiveGamesDir(), GetCompletedGamesDir()}));
 }
 
 // The same, loading each game's state as well.
@@ -119,7 +94,7 @@ void BM_LobbyBesideReadPass(benchmark::State& state) {
   Clock::duration read{}, lobby{};
   for (auto _ : state) {
     const Clock::time_point t0 = Clock::now();
-    benchmark::DoNotOptimize(ReadEveryFileOnce());
+    benchmark::DoNotOptimize(ReadEveryGameFile({GetActiveGamesDir(), GetCompletedGamesDir()}));
     const Clock::time_point t1 = Clock::now();
     ShowGameLobby();
     benchmark::DoNotOptimize(board.fake.TakeOut());

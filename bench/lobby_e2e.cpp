@@ -11,6 +11,10 @@
 // no games at all.
 //
 //   qgs_lobby_e2e [--games 100,1000,10000] [--players 1000,10000] [--reps 9] [--keep]
+//                 [--qgs PATH]
+//
+// --qgs times another build of the program (an older one, say) in place of
+// the one built beside this benchmark.
 //
 // Each board is made in a fresh folder under $TMPDIR (or /tmp) with a copy
 // of the binary, as the door folder is the game directory; --keep leaves
@@ -34,12 +38,16 @@
 
 #include "doorkit/platform.h"
 #include "game/common/datetime.h"
+#include "boards.h"
 #include "support/pty_session.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+std::string program = QGS_BINARY;
+const std::string& Program() { return program; }
 
 const std::string kMenu = "C,J,P,V,R,W,Q -=> ";
 
@@ -143,29 +151,9 @@ std::string GameText(int n, TDateTime now, std::string& id, bool& completed) {
   return t;
 }
 
-// A monthly table of APlayers players full of ties: scores and wins from
-// small ranges.
+// A monthly table of APlayers players full of ties.
 std::string RankingsText(int APlayers, TDateTime now) {
-  std::mt19937 draw(20261211);
-  std::string t = DateTimeToStr(now) + "\n" + std::to_string(APlayers) + "\n";
-  for (int i = 0; i < APlayers; ++i) {
-    const int games = 1 + static_cast<int>(draw() % 12);
-    const int wins = static_cast<int>(draw() % (games + 1));
-    const int score = static_cast<int>(draw() % 40) * 500;
-    const std::string name = std::to_string(i);
-    t += 'P';
-    t += name;
-    t += "\nKing P";
-    t += name;
-    t += '\n';
-    for (int v : {games, wins, games - wins, score, wins ? 5 : 0, 9, games * 7}) {
-      t += std::to_string(v);
-      t += '\n';
-    }
-    t += DateTimeToStr(now);
-    t += '\n';
-  }
-  return t;
+  return RankingsTableText(APlayers, DateTimeToStr(now), DateTimeToStr(now));
 }
 
 // A door folder: the binary, a DOOR32.SYS for Ann at the local console, the
@@ -174,7 +162,7 @@ fs::path MakeBoard(const fs::path& ARoot, int AGames, int APlayers) {
   const fs::path dir = ARoot / ("board-" + std::to_string(AGames) + "-" + std::to_string(APlayers));
   fs::create_directories(dir / "games" / "active");
   fs::create_directories(dir / "games" / "completed");
-  fs::copy_file(QGS_BINARY, dir / "qgs", fs::copy_options::overwrite_existing);
+  fs::copy_file(Program(), dir / "qgs", fs::copy_options::overwrite_existing);
   WriteText(dir / "DOOR32.SYS",
             "0\r\n-1\r\n38400\r\nBench BBS\r\n1\r\nAnn\r\nAnn\r\n100\r\n600\r\n1\r\n1\r\n");
   const TDateTime now = Now();
@@ -321,10 +309,13 @@ int main(int argc, char** argv) {
       games = Numbers(argv[++i]);
     } else if (opt == "--players" && valued) {
       players = Numbers(argv[++i]);
+    } else if (opt == "--qgs" && valued) {
+      program = argv[++i];
     } else if (opt == "--reps" && valued) {
       reps = std::max(1, std::atoi(argv[++i]));
     } else {
-      std::fprintf(stderr, "usage: %s [--games N,..] [--players N,..] [--reps N] [--keep]\n",
+      std::fprintf(stderr,
+                   "usage: %s [--games N,..] [--players N,..] [--reps N] [--keep] [--qgs PATH]\n",
                    argv[0]);
       return 2;
     }
@@ -333,7 +324,7 @@ int main(int argc, char** argv) {
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/qgs-e2e-XXXXXX";
   if (!mkdtemp(pattern.data())) return 1;
   const fs::path root = pattern;
-  std::printf("qgs %s, medians of %d runs\n", QGS_BINARY, reps);
+  std::printf("qgs %s, medians of %d runs\n", Program().c_str(), reps);
   for (int n : games) Lobby(root, n, reps);
   for (int n : players) Rankings(root, n, reps);
   if (keep) {

@@ -10,6 +10,7 @@
 #include "game/common/datafile.h"
 #include "game/common/gamedir.h"
 #include "game/multiplayer/rankings.h"
+#include "boards.h"
 #include "support/fake_platform.h"
 
 namespace {
@@ -20,24 +21,7 @@ class Table {
  public:
   explicit Table(int APlayers) {
     DoorSession.PipeWrite = false;
-    std::mt19937 draw(20261211);
-    std::string t = "9-12-26 12:00:00\n" + std::to_string(APlayers) + "\n";
-    for (int i = 0; i < APlayers; ++i) {
-      const int games = 1 + static_cast<int>(draw() % 12);
-      const int wins = static_cast<int>(draw() % (games + 1));
-      const int score = static_cast<int>(draw() % 40) * 500;
-      const std::string name = std::to_string(i);
-      t += 'P';
-      t += name;
-      t += "\nKing P";
-      t += name;
-      t += '\n';
-      for (int v : {games, wins, games - wins, score, wins ? 5 : 0, 9, games * 7}) {
-        t += std::to_string(v);
-        t += '\n';
-      }
-      t += "9-12-26 11:00:00\n";
-    }
+    const std::string t = RankingsTableText(APlayers, "9-12-26 12:00:00", "9-12-26 11:00:00");
     WriteFileAtomic(GetGameDir() + "qgs-pvp-monthly.dat", t);
   }
 

@@ -3,13 +3,12 @@
 // that only reads every file once. A busy board holds thousands of games.
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "game/multiplayer/gamestate.h"
 #include "game/multiplayer/storage.h"
 #include "game/common/globals.h"
+#include "boards.h"
 #include "support/fake_platform.h"
 
 namespace {
@@ -29,23 +28,8 @@ class GameFolder {
 
  private:
   void Write(int ANumber) {
-    TPvPGameState s;
-    s.GameID = std::to_string(20261209120000LL + ANumber / 1000) + std::to_string(ANumber % 1000);
-    s.GameNumber = ANumber;
-    s.GameType = gtMultiplayer;
-    s.Status = ANumber % 10 == 0 ? gsWaitingForPlayers : gsInProgress;
-    s.MaxPlayers = 2;
-    s.CurrentPlayers = s.Status == gsWaitingForPlayers ? 1 : 2;
-    s.Player1Alias = "Ann" + std::to_string(ANumber);
-    s.Player1DisplayName = "Queen Ann";
-    s.Player2Alias = s.Status == gsWaitingForPlayers ? "" : "Bob" + std::to_string(ANumber);
-    s.Player2DisplayName = "King Bob";
-    s.CurrentTurnAlias = s.Player1Alias;
-    s.MonthNumber = 5;
-    s.TurnOrder[0] = 1;
-    s.TurnOrder[1] = 2;
-    s.Player1Title = "Queen";
-    s.Player2Title = "King";
+    TPvPGameState s = BoardGame(ANumber, ANumber % 10 == 0 ? gsWaitingForPlayers : gsInProgress,
+                                "Ann" + std::to_string(ANumber));
     s.CreatedDate = fake.Now() - 3;
     s.LastMoveDate = fake.Now() - 0.5;
     s.TimeoutDate = s.LastMoveDate + 7;
@@ -53,21 +37,9 @@ class GameFolder {
   }
 };
 
-// The floor every scan stands on: list the folder, read each file whole.
-size_t ReadEveryFile() {
-  size_t bytes = 0;
-  const std::string dir = GetActiveGamesDir();
-  for (const std::string& name : ListGameFiles(dir)) {
-    std::ifstream in(dir + name, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    bytes += text.size();
-  }
-  return bytes;
-}
-
 void BM_PlainReadPass(benchmark::State& state) {
   GameFolder folder(static_cast<int>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(ReadEveryFile());
+  for (auto _ : state) benchmark::DoNotOptimize(ReadEveryGameFile({GetActiveGamesDir()}));
 }
 
 void BM_GetNextAvailableGameNumber(benchmark::State& state) {

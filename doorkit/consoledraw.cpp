@@ -5,6 +5,7 @@
 #include "doorkit/ansi.h"
 #include "doorkit/cp437.h"
 #include "doorkit/crt2.h"
+#include "doorkit/outbuf.h"
 #include "doorkit/platform.h"
 #include "doorkit/screencells.h"
 
@@ -54,5 +55,8 @@ void ConsoleDraw(bool keepCursor) {
   } else if (!out.empty() || moved) {
     out += AnsiGotoXY(static_cast<uint8_t>(ConsoleAbsX()), static_cast<uint8_t>(ConsoleAbsY()));
   }
-  if (!out.empty()) Env().StdoutWrite(out);
+  if (!out.empty()) {
+    OutBufFlush();  // after what the session has written before it
+    Env().StdoutWrite(out);
+  }
 }

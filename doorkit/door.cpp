@@ -16,6 +16,7 @@
 #include "doorkit/door_parts.h"
 #include "doorkit/door_dropfiles.h"
 #include "doorkit/filesystem.h"
+#include "doorkit/outbuf.h"
 #include "doorkit/screencells.h"
 #include "doorkit/stringutils.h"
 #include "doorkit/targetplatform.h"
@@ -136,9 +137,10 @@ void ReadDropFile(const CommandLine& cl) {
 
 }  // namespace
 
-void LocalConsoleWrite(const std::string& bytes) { Env().StdoutWrite(bytes); }
+void LocalConsoleWrite(const std::string& bytes) { OutBufStdout(bytes); }
 
 void Delay(int ms) {
+  OutBufFlush();  // what comes before the pause is seen during it
   if (Stdio || !DoorSession.Events || ms <= 0 || !CommCarrier()) {
     Env().SleepMs(ms);
     return;
@@ -165,6 +167,7 @@ void Delay(int ms) {
 
 [[noreturn]] void DoorEndSession(int waitMs) {
   // The message stays up for waitMs, whatever the connection does.
+  OutBufFlush();
   Env().SleepMs(waitMs);
   Env().Exit(0);
   std::abort();  // not reached: Exit does not return
@@ -231,7 +234,10 @@ void DoorShutdown() {
   DoorLiteBarOptions.clear();
 }
 
-bool DoorCarrier() { return Stdio || CommCarrier(); }
+bool DoorCarrier() {
+  OutBufFlush();  // a send that fails is how a hang-up shows first
+  return Stdio || CommCarrier();
+}
 
 bool DoorOpenComm() {
   if (Stdio) return true;
@@ -240,6 +246,7 @@ bool DoorOpenComm() {
 }
 
 void DoorClose(bool disconnect) {
+  OutBufFlush();
   if (!Stdio) CommClose(disconnect);
 }
 
@@ -256,6 +263,7 @@ void DoorReset() {
   DoorLiteBarOptions.clear();
   DoorHooksReset();
   DoorOutputReset();
+  OutBufReset();
   CommReset();
   ConsoleReset();
   AnsiResetParser();

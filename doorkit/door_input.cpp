@@ -7,6 +7,7 @@
 #include "doorkit/comm.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "doorkit/outbuf.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ const std::string DOOR_INPUT_CHARS_NUMERIC = "0123456789";
 const std::string DOOR_INPUT_CHARS_FILENAME = Printable(' ', '~', "`/*?<>|\"");
 
 bool DoorKeyPressed() {
+  OutBufFlush();  // the screen is complete once the program asks for a key
   DoorDoEvents();
   return Stdio ? Env().ConsoleKeyPressed() : CommCharAvail();
 }

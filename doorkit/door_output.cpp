@@ -9,6 +9,7 @@
 #include "doorkit/cp437.h"
 #include "doorkit/crt2.h"
 #include "doorkit/door.h"
+#include "doorkit/outbuf.h"
 #include "doorkit/door_parts.h"
 #include "doorkit/filesystem.h"
 #include "doorkit/stringutils.h"
@@ -16,18 +17,32 @@
 bool DisplayingSixel = false;
 TDoorCharset DoorCharset = csCP437;
 
+namespace {
+
+// Whether the caller's terminal was last told to blink. The colour
+// sequences cannot carry the blink bit, and a bright foreground's "1;"
+// leaves blinking on, so DoorTextAttr switches it on and off by itself.
+bool BlinkSent = false;
+
+const char* const kBlinkOn = "\x1b[5m";
+const char* const kBlinkOff = "\x1b[25m";
+
+}  // namespace
+
 void DoorOutputReset() {
   DisplayingSixel = false;
   DoorCharset = csCP437;
+  BlinkSent = false;
 }
 
 void DoorSend(const std::string& bytes) {
   const std::string& out = DoorCharset == csUTF8 ? Cp437ToUtf8(StripAnsiMusic(bytes)) : bytes;
   if (out.empty()) return;
+  // Held until the program next waits (doorkit/outbuf.h).
   if (Stdio) {
-    Env().StdoutWrite(out);
+    OutBufStdout(out);
   } else {
-    CommWrite(out);
+    OutBufSocket(out);
   }
 }
 
@@ -137,7 +152,15 @@ void DoorCursorRestore() { DoorWrite(AnsiCursorRestore()); }
 
 void DoorTextAttr(uint8_t a) {
   SetTextAttr(a);
-  DoorWrite(AnsiTextAttr(a));
+  std::string sequence = AnsiTextAttr(a);
+  const bool blink = (a & 0x80) != 0;
+  if (blink) {
+    sequence += kBlinkOn;
+  } else if (BlinkSent) {
+    sequence += kBlinkOff;
+  }
+  BlinkSent = blink;
+  DoorWrite(sequence);
 }
 
 void DoorTextColour(uint8_t c) {
@@ -154,6 +177,7 @@ void DoorTextColourAndBlink(uint8_t c, bool blink) {
   SetTextColour(c);
   DoorWrite(AnsiTextColour(c));
   DoorWrite(AnsiBlink(blink));
+  BlinkSent = blink;  // blink off is a full reset (ESC [0m)
 }
 
 void DoorDisplayFile(const std::string& name) {

@@ -45,18 +45,34 @@ void RestoreConsole() {
   }
 }
 
+void (*g_heldOutputSender)() = nullptr;
+
+// Set while a fatal signal ends the process: writes then take what the
+// other end accepts at once, so that a caller who stopped reading cannot
+// keep the process from dying.
+volatile sig_atomic_t g_dying = 0;
+
 void OnFatalSignal(int sig) {
-  // Only async-signal-safe work here: put the terminal back, then die with
-  // the signal's default action so the parent sees why.
+  // Only async-signal-safe work here: send what the screen still holds, put
+  // the terminal back, then die with the signal's default action so the
+  // parent sees why.
+  g_dying = 1;
+  if (g_heldOutputSender) g_heldOutputSender();
   RestoreConsole();
   signal(sig, SIG_DFL);
   raise(sig);
+}
+
+bool Writable(int fd) {
+  pollfd p{fd, POLLOUT, 0};
+  return poll(&p, 1, 0) == 1 && (p.revents & POLLOUT);
 }
 
 void WriteAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
+    if (g_dying && !Writable(fd)) return;
     ssize_t n = write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -69,7 +85,10 @@ void WriteAll(int fd, std::string_view bytes) {
 
 class RealPlatform final : public Platform {
  public:
-  RealPlatform() { Randomize(); }
+  RealPlatform() {
+    Randomize();
+    for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) signal(sig, OnFatalSignal);
+  }
 
   void StdoutWrite(std::string_view bytes) override { WriteAll(STDOUT_FILENO, bytes); }
 
@@ -102,7 +121,6 @@ class RealPlatform final : public Platform {
       if (tcgetattr(STDIN_FILENO, &g_console.original) != 0) return;
       g_console.saved = true;
       AddExitProc(RestoreConsole);
-      for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) signal(sig, OnFatalSignal);
     }
     termios raw = g_console.original;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
@@ -150,7 +168,7 @@ class RealPlatform final : public Platform {
 
   long SocketSend(int fd, const char* buf, size_t len) override {
     for (;;) {
-      ssize_t n = send(fd, buf, len, MSG_NOSIGNAL);
+      ssize_t n = send(fd, buf, len, MSG_NOSIGNAL | (g_dying ? MSG_DONTWAIT : 0));
       if (n < 0 && errno == EINTR) continue;
       return static_cast<long>(n);
     }
@@ -268,6 +286,9 @@ void RunExitProcs() {
     procs.pop_back();
     proc();
   }
+  if (g_heldOutputSender) g_heldOutputSender();
 }
+
+void SetHeldOutputSender(void (*send)()) { g_heldOutputSender = send; }
 
 void ClearExitProcs() { ExitProcs().clear(); }

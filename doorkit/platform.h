@@ -91,6 +91,13 @@ int64_t SecondsBetween(TDateTime a, TDateTime b);
 // the fatal signals: restoring the console, the caller's colours and so on.
 // Each runs at most once per process.
 void AddExitProc(void (*proc)());
+// Runs the exit procedures, last added first, then sends the held output.
 void RunExitProcs();
+// Sends the output the door layer holds back (doorkit/outbuf.h). Called by
+// RunExitProcs, and by the real platform's handler of a fatal signal
+// (SIGTERM, SIGHUP, SIGINT, SIGQUIT) before the process dies of it, where
+// sends take only what the connection accepts at once; so send must be
+// async-signal-safe.
+void SetHeldOutputSender(void (*send)());
 // Forgets every exit procedure without running it.
 void ClearExitProcs();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "doorkit/outbuf.h"
 #include "doorkit/platform.h"
 
 namespace {
@@ -144,7 +145,10 @@ void ConsoleDelLines(int64_t n) {
 
 void ConsoleCursorVisible(bool visible) {
   g.cursorVisible = visible;
-  if (Env().StdoutIsTerminal()) Env().StdoutWrite(visible ? "\x1b[?25h" : "\x1b[?25l");
+  if (Env().StdoutIsTerminal()) {
+    OutBufFlush();  // after what the session has written before it
+    Env().StdoutWrite(visible ? "\x1b[?25h" : "\x1b[?25l");
+  }
 }
 
 bool ConsoleCursorIsVisible() { return g.cursorVisible; }

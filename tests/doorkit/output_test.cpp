@@ -47,6 +47,32 @@ TEST_F(OutputTest, DarkForegroundResendsTrackedBackground) {
   EXPECT_EQ(GetTextAttr(), 0x24);
 }
 
+// The caller's terminal blinks from an attribute with bit 7 until one
+// without it; the colour sequences alone cannot say either.
+TEST_F(OutputTest, BlinkGoesOnWithBitSevenAndOffAtTheNextSteadyAttribute) {
+  struct Step {
+    void (*op)();
+    std::string bytes;
+  };
+  const Step steps[] = {
+      {[] { DoorTextAttr(14); }, E + "1;33m" + E + "40m"},
+      {[] { DoorTextAttr(138); }, E + "1;32m" + E + "40m" + E + "5m"},
+      {[] { DoorTextAttr(142); }, E + "1;33m" + E + "40m" + E + "5m"},  // still on: no off
+      {[] { DoorTextAttr(10); }, E + "1;32m" + E + "40m" + E + "25m"},  // "1;" keeps blinking
+      {[] { DoorTextAttr(10); }, E + "1;32m" + E + "40m"},              // off already
+      {[] { DoorTextAttr(0x84); }, E + "0;31m" + E + "40m" + E + "40m" + E + "5m"},
+      {[] { DoorTextAttr(0x17); }, E + "0;37m" + E + "44m" + E + "44m" + E + "25m"},
+      // A blinking colour from a backtick code is ended the same way.
+      {[] { DoorTextColourAndBlink(14, true); }, E + "1;33m" + E + "5m"},
+      {[] { DoorTextAttr(14); }, E + "1;33m" + E + "40m" + E + "25m"},
+  };
+  for (const Step& s : steps) {
+    s.op();
+    EXPECT_EQ(fake.TakeOut(), s.bytes);
+  }
+  EXPECT_EQ(GetTextAttr(), 14);
+}
+
 TEST_F(OutputTest, PipeCodes) {
   struct Case {
     std::string in, out;

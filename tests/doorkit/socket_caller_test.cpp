@@ -7,16 +7,10 @@
 
 #include "doorkit/comm.h"
 #include "doorkit/door.h"
+#include "support/door_startup.h"
 #include "support/fake_platform.h"
 
 namespace {
-
-void Startup(std::vector<std::string> args) {
-  args.insert(args.begin(), "qgs");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  DoorStartup(static_cast<int>(argv.size()), argv.data());
-}
 
 class SocketCallerTest : public ::testing::Test {
  protected:

@@ -7,18 +7,12 @@
 
 #include "doorkit/comm.h"
 #include "doorkit/door.h"
+#include "support/door_startup.h"
 #include "support/fake_platform.h"
 
 namespace {
 
 const std::string kAnnouncements("\xff\xfb\x00\xff\xfb\x01", 6);
-
-void Startup(std::vector<std::string> args) {
-  args.insert(args.begin(), "qgs");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  DoorStartup(static_cast<int>(argv.size()), argv.data());
-}
 
 // Runs a start-up that must end the process; returns the exit code.
 int StartupEnds(const std::vector<std::string>& args) {

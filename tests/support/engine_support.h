@@ -57,14 +57,23 @@ inline std::ostream& operator<<(std::ostream& os, const Counters& c) {
 inline const std::string CRLF = "\r\n";
 
 // What DoorTextAttr(a) sends: a dark foreground resets with "0;" and
-// re-sends the background, a bright one sets bold; the blink bit is not sent.
-inline std::string A(int a) {
+// re-sends the background, a bright one sets bold; the blink bit turns
+// blinking on after the colours, and the first attribute without it after
+// a blinking one (afterBlink) turns blinking off.
+inline std::string A(int a, bool afterBlink = false) {
   static const int ansi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
   const int fg = a & 15, bg = (a >> 4) & 7;
   const std::string back = "\x1b[4" + std::to_string(ansi[bg]) + "m";
-  if (fg < 8) return "\x1b[0;3" + std::to_string(ansi[fg]) + "m" + back + back;
-  return "\x1b[1;3" + std::to_string(ansi[fg - 8]) + "m" + back;
+  std::string sent = fg < 8 ? "\x1b[0;3" + std::to_string(ansi[fg]) + "m" + back + back
+                            : "\x1b[1;3" + std::to_string(ansi[fg - 8]) + "m" + back;
+  if (a & 0x80) {
+    sent += "\x1b[5m";
+  } else if (afterBlink) {
+    sent += "\x1b[25m";
+  }
+  return sent;
 }
+inline constexpr bool kAfterBlink = true;
 
 // A game tune ("MF...") as the terminal receives it.
 inline std::string Tune(const std::string& tune) { return "\x1b[M" + tune.substr(1) + "\x0e"; }

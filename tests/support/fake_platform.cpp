@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "doorkit/door.h"
+#include "doorkit/outbuf.h"
 #include "game/common/music.h"
 #include "game/multiplayer/online.h"
 #include "game/kingdom/turnlog.h"
@@ -57,6 +58,7 @@ long FakePlatform::SocketSend(int, const char* buf, size_t len) {
   if (socketClosed) return -1;
   len = std::min(len, sendLimit);
   out.append(buf, len);
+  writes.emplace_back(buf, len);
   socketOut.append(buf, len);
   SeeAnswers();
   return static_cast<long>(len);
@@ -123,6 +125,9 @@ void FakePlatform::Exit(int code) {
 
 void ResetDoorState() {
   DoorReset();
+  // Each write reaches out as it is made, so that a test reads everything
+  // sent so far; the tests of held output switch holding on.
+  OutBufHold(false);
   ClearExitProcs();  // forget what an earlier test installed
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "doorkit/outbuf.h"
 #include "doorkit/platform.h"
 
 // Thrown by Exit: the session ended with this code.
@@ -63,6 +64,7 @@ class FakePlatform : public Platform {
   // ---- what happened ----
   std::string out;                  // every byte sent to stdout or the socket
   std::string socketOut;            // the socket's share of out
+  std::vector<std::string> writes;  // each stdout write and socket send, in order
   std::vector<int64_t> drawsAsked;  // n of every Random(n)
   std::vector<int> sleeps;          // every SleepMs
   int64_t nowMs = 0;                // virtual time since the start
@@ -85,7 +87,9 @@ class FakePlatform : public Platform {
   int64_t maxIdleMs = 48LL * 3600 * 1000;
 
   void Advance(int64_t ms) { nowMs += ms; }
+  // Everything sent so far, the output the door still holds included.
   std::string TakeOut() {
+    OutBufFlush();
     std::string s = std::move(out);
     out.clear();
     return s;
@@ -94,6 +98,7 @@ class FakePlatform : public Platform {
   // ---- Platform ----
   void StdoutWrite(std::string_view bytes) override {
     out.append(bytes);
+    writes.emplace_back(bytes);
     SeeAnswers();
     if (onStdout) onStdout(bytes);
   }
@@ -148,7 +153,8 @@ class FakePlatform : public Platform {
 };
 
 // Put every program-wide variable back to its start-up value: the door
-// layer's session records, hooks and transport, and the game's own. A fake
+// layer's session records, hooks and transport, and the game's own; but
+// the door's output is not held (see OutBufHold). A fake
 // does both when it is installed and again when it goes, so no test sees
 // what an earlier one left.
 void ResetDoorState();

@@ -18,6 +18,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/game_files.h"
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -163,6 +165,14 @@ class Door {
   size_t mark_ = 0;
 };
 
+// A DOOR32.SYS for caller Tess Ter ("Tester") on the handle, with ANSI.
+void WriteDoor32(const fs::path& dir, int handle) {
+  std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
+      << "2\r\n"
+      << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
+      << "10\r\n60\r\n1\r\n2\r\n";
+}
+
 // Hangs up and expects the door to end on its own, quickly and cleanly.
 void HangUpAndExpectCleanEnd(Door& door) {
   auto start = Clock::now();
@@ -200,13 +210,7 @@ TEST(SocketIntegration, SessionOnAHandlePlaysAndEndsWhenTheCallerHangsUp) {
 }
 
 TEST(SocketIntegration, Door32WithUtf8OutputPlaysAndEndsWhenTheCallerHangsUp) {
-  auto writeDoor32 = [](const fs::path& dir, int handle) {
-    std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
-        << "2\r\n"
-        << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
-        << "10\r\n60\r\n1\r\n2\r\n";
-  };
-  Door door({"-D{dir}/DOOR32.SYS", "-U"}, writeDoor32);
+  Door door({"-D{dir}/DOOR32.SYS", "-U"}, WriteDoor32);
   ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
   EXPECT_NE(door.Screen().find("Welcome to Gronels and Slingards Tess!"), std::string::npos);
   door.Type("\r\n");
@@ -235,13 +239,7 @@ std::string PlainText(const std::string& screen, size_t from) {
 }
 
 TEST(SocketIntegration, CursorAndFunctionKeysDoNothingAtAnyMenu) {
-  auto writeDoor32 = [](const fs::path& dir, int handle) {
-    std::ofstream(dir / "DOOR32.SYS", std::ios::binary)
-        << "2\r\n"
-        << handle << "\r\n38400\r\nTest BBS\r\n1\r\nTess Ter\r\nTester\r\n"
-        << "10\r\n60\r\n1\r\n2\r\n";
-  };
-  Door door({"-D{dir}/DOOR32.SYS"}, writeDoor32);
+  Door door({"-D{dir}/DOOR32.SYS"}, WriteDoor32);
   ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
   door.Type("\r");
   // Up, Down, Right, Left, the same in application mode, F1 both ways,
@@ -284,6 +282,52 @@ TEST(SocketIntegration, CursorAndFunctionKeysDoNothingAtAnyMenu) {
   ASSERT_TRUE(door.ReadUntil("Queen? -=> ")) << door.Screen();
   EXPECT_NE(door.Screen().find("Game 1 created successfully!"), std::string::npos);
   EXPECT_NE(door.Screen().find("\"King Wolf\" Is this OK?"), std::string::npos);
+  HangUpAndExpectCleanEnd(door);
+}
+
+// Now as the game's files keep dates: local days since 30 December 1899.
+double LocalNowAsDateTime() {
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  return 25569.0 + static_cast<double>(now + local.tm_gmtoff) / 86400.0;
+}
+
+TEST(SocketIntegration, YourTurnBlinksAndWhatFollowsItDoesNot) {
+  auto prepare = [](const fs::path& dir, int handle) {
+    WriteDoor32(dir, handle);
+    TPvPGameState game =
+        TwoCallerGame("7", 7, gsInProgress, {"Tester", "Tess", "Bob", "Bob", "Tester"});
+    game.CreatedDate = game.LastMoveDate = LocalNowAsDateTime();
+    game.TimeoutDate = game.LastMoveDate + 7;
+    fs::create_directories(dir / "games" / "active");
+    fs::create_directories(dir / "games" / "completed");
+    std::ofstream(dir / "games" / "active" / GameFile("7"), std::ios::binary) << game.ToText();
+  };
+  Door door({"-D{dir}/DOOR32.SYS"}, prepare);
+  const std::string blinkingYellow = "\x1b[1;33m\x1b[40m\x1b[5m";
+  const std::string steadyGreen = "\x1b[1;32m\x1b[40m\x1b[25m";
+  ASSERT_TRUE(door.ReadUntil("to continue. -=> ")) << door.Screen();
+  door.Type("\r");
+  ASSERT_TRUE(door.ReadUntil("[Y/N] -=> ")) << door.Screen();
+  door.Type("n");
+  ASSERT_TRUE(door.ReadUntil("Select option: ")) << door.Screen();
+  door.Type("m");
+  ASSERT_TRUE(door.ReadUntil("C,J,P,V,R,W,Q -=> ")) << door.Screen();
+  EXPECT_NE(door.Screen().find("It is your turn in games    : " + blinkingYellow + "7\r\n" +
+                               steadyGreen + "You are active in games     : "),
+            std::string::npos)
+      << door.Screen();
+  door.Type("v");
+  ASSERT_TRUE(door.ReadUntil("to cancel): ")) << door.Screen();
+  door.Type("7\r");
+  ASSERT_TRUE(door.ReadUntil("Press any key to see game status...")) << door.Screen();
+  door.Type(" ");
+  ASSERT_TRUE(door.ReadUntil("Press any key...")) << door.Screen();
+  EXPECT_NE(door.Screen().find(blinkingYellow + "Status: In Progress - YOUR TURN\r\n" +
+                               steadyGreen + "\r\n"),
+            std::string::npos)
+      << door.Screen();
   HangUpAndExpectCleanEnd(door);
 }
 

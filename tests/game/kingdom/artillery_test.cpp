@@ -122,7 +122,7 @@ TEST_F(ArtilleryTest, AVolleyThatHitsNothing) {
   EXPECT_EQ(Log(), Lines({"[TEXT:No damage!]"}));
 
   Computer->DoDamage(Player.get(), 0, false, "GRONEL");
-  EXPECT_EQ(fake.TakeOut(), A(11) + A(139) + "No damage!" + kNoDamage + CRLF);
+  EXPECT_EQ(fake.TakeOut(), A(11, kAfterBlink) + A(139) + "No damage!" + kNoDamage + CRLF);
 }
 
 TEST_F(ArtilleryTest, TheFirstHitLandsEvenOnABeatenKingdom) {

@@ -29,9 +29,9 @@ TEST_F(AssassinTest, CaughtAfterAKillAndAPass) {
 
   EXPECT_EQ(fake.drawsAsked, Draws({5, 5, 5}));
   EXPECT_EQ(fake.TakeOut(), Opening("He has to pass 5 guards.") + A(140) + "KILLED 1" + CRLF +
-                                kStep + kStep + kStep + kStep + kStep + A(4) + "Passed 2!" + CRLF +
-                                kStep + A(140) + "your assassin was killed!" + CRLF +
-                                Tune("MFT32L2O1L8dL4C") + CRLF);
+                                kStep + kStep + kStep + kStep + kStep + A(4, kAfterBlink) +
+                                "Passed 2!" + CRLF + kStep + A(140) + "your assassin was killed!" +
+                                CRLF + Tune("MFT32L2O1L8dL4C") + CRLF);
   EXPECT_EQ(fake.sleeps, std::vector<int>({100, 100, 100, 100, 100, 50}));
   EXPECT_EQ(Player->Assassins, 1);  // spent all the same
   EXPECT_EQ(Computer->Guards, 4);   // the killed guard stays dead

@@ -41,7 +41,7 @@ TEST_F(BattleScreenTest, HumanMoverWithFullAndEmptiestBars) {
   Player->DrawScreen(3);
 
   const std::string expected =
-      "\x1b[2J\x1b[1;1f" + CRLF + A(143) + "*  Your Turn  *            " + A(12) +
+      "\x1b[2J\x1b[1;1f" + CRLF + A(143) + "*  Your Turn  *            " + A(12, kAfterBlink) +
       "*  Month # 3  *" + A(4) + CRLF + CRLF + A(2) + kTop + V + "  King Arthur             " + V +
       "  King Computer           " + V + CRLF + kUnderNames + V + " You: " + A(12) + Blocks(10) +
       A(14) + Blocks(10) + A(10) + Blocks(26) + A(2) + A(2) + " " + V + CRLF + V +

@@ -164,8 +164,6 @@ TEST_F(KlassicTest, ASessionOfWinLossSurrenderAndALongerWin) {
   EXPECT_TRUE(Shows(out, "  1   Sir Tester                 4     2       2   50 %      16,000"));
 }
 
-std::string A(uint8_t attr) { return AnsiTextAttr(attr); }
-
 // This month's board as ShowScoreboard types it.
 std::string Board(const std::string& file) {
   std::string shown = A(2);
@@ -185,12 +183,13 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
   StartWith(kWeakGuard, kStrongGuard, 0);
   AssassinPasses(8);
   std::string out = Game("Axxx");
-  EXPECT_TRUE(Shows(out, "\r\n" + A(138) + "Hail to the new Queen of the empire!\r\n" + A(10)));
+  EXPECT_TRUE(Shows(
+      out, "\r\n" + A(138) + "Hail to the new Queen of the empire!\r\n" + A(10, kAfterBlink)));
   std::string close =
       A(15) + "King Computer got 0 points and you got 8000 points for this game.\r\n\r\n" + pause +
       "\r\n" + A(2) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" + "\r\n" +
       A(142) + "This is the shortest game to date!!!!\r\n\r\n" + "\r\n" + A(142) +
-      "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15) +
+      "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15, kAfterBlink) +
       "It took you 1 months to beat King Computer this game.\r\n" + "The last game lasted 1" +
       herWin + "\r\n" + A(3) + "The longest game was 1" + herWin + "The shortest game was 1" +
       herWin + "\r\n" + A(13) + "You won 1 games and King Computer won 0 games this session.\r\n";
@@ -206,7 +205,7 @@ TEST_F(KlassicTest, TheCloseOfEachKindOfGame) {
   close = A(15) + "King Computer got 8000 points and you got 0 points for this game.\r\n\r\n" +
           pause + "\r\n" + A(3) + Board(ReadFile(fake.gameDir + "qgs-best.asc")) + pause + "\r\n" +
           "\r\n" + A(142) + "This is the shortest game to date!!!!\r\n\r\n" + "\r\n" + A(142) +
-          "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15) +
+          "This is the longest game to date!!!!\r\n\r\n" + "\r\n" + A(15, kAfterBlink) +
           "It took King Computer 1 months to beat you this game.\r\n" + "The last game lasted 1" +
           hisWin + "\r\n" + A(3) + "The longest game was 1" + hisWin + "The shortest game was 1" +
           hisWin + "\r\n" + A(13) +

@@ -51,14 +51,15 @@ TEST_F(ProduceTest, ShortagesOfGoldAndFoodForTheComputer) {
 
   // 30 taxed, 30 of the 40 paid, nobody fed: the army starves, then all but
   // one citizen.
-  EXPECT_EQ(fake.TakeOut(),
-            Heading(3) + "* 30 gold was collected in taxes!\r\n" + A(140) +
-                "* 10 of King Computer's men defected from not being paid!!\r\n" + A(11) +
-                "* 30 gold was paid to King Computer's soldiers.\r\n" + A(140) +
-                "* 30 of King Computer's soldiers have starved to death!!\r\n" + A(11) +
-                "* 0 sacks of food were consumed by King Computer's army.\r\n" + A(140) +
-                "* 29 of King Computer's citizens have starved to death!!\r\n" + A(11) +
-                "* 1 sacks of food were consumed by King Computer's citizens.\r\n\r\n");
+  EXPECT_EQ(
+      fake.TakeOut(),
+      Heading(3) + "* 30 gold was collected in taxes!\r\n" + A(140) +
+          "* 10 of King Computer's men defected from not being paid!!\r\n" + A(11, kAfterBlink) +
+          "* 30 gold was paid to King Computer's soldiers.\r\n" + A(140) +
+          "* 30 of King Computer's soldiers have starved to death!!\r\n" + A(11, kAfterBlink) +
+          "* 0 sacks of food were consumed by King Computer's army.\r\n" + A(140) +
+          "* 29 of King Computer's citizens have starved to death!!\r\n" + A(11, kAfterBlink) +
+          "* 1 sacks of food were consumed by King Computer's citizens.\r\n\r\n");
   EXPECT_EQ(GetCounters(*Computer),
             (Counters{.Kastle = 99, .Soldiers = 0, .Civilians = 1, .Gold = 0, .Food = 0}));
   EXPECT_EQ(Log(), Lines({"[TEXT:30 gold collected in taxes]", "[TEXT:30 gold paid to soldiers]",
@@ -70,8 +71,8 @@ TEST_F(ProduceTest, EveryUnpaidSoldierDefectsFromAnEmptyTreasury) {
   SetCounters(*Player, {.Soldiers = 7, .Gold = 0, .Food = 100});
   Player->Produce();
   EXPECT_EQ(fake.TakeOut(), Heading(2) + A(140) +
-                                "* 7 of your men defected from not being paid!!\r\n" + A(10) +
-                                "* 0 gold was paid to your soldiers.\r\n\r\n");
+                                "* 7 of your men defected from not being paid!!\r\n" +
+                                A(10, kAfterBlink) + "* 0 gold was paid to your soldiers.\r\n\r\n");
   EXPECT_EQ(Player->Soldiers, 0);
 }
 

@@ -261,14 +261,15 @@ TEST_F(TurnTest, CommandsAndDialogues) {
   }
 }
 
-std::string A(uint8_t attr) { return AnsiTextAttr(attr); }
-
 // The dialogues byte for byte: colours, empty lines and echoes.
 TEST_F(TurnTest, DialoguesByteForByte) {
   Music = false;
   DoorDropInfo.MaxSeconds = 725;
   std::ofstream(fake.gameDir + "qgs-best.asc") << "BOARD\n";
-  const std::string prompt = A(11) + "Time:" + A(10) + " 12:05  " + A(14) + kPrompt + A(10);
+  auto promptAfter = [](bool afterBlink) {
+    return A(11, afterBlink) + "Time:" + A(10) + " 12:05  " + A(14) + kPrompt + A(10);
+  };
+  const std::string prompt = promptAfter(false);
   const std::string pass = "P\r\n\r\n" + A(2) +
                            "Are you sure you want to pass this turn? (Y/N): " + "Y\r\n\r\n" + A(2) +
                            kPassed + "\r\n\r\n";
@@ -297,7 +298,8 @@ TEST_F(TurnTest, DialoguesByteForByte) {
        prompt + "F\r\n" + abortHint + A(2) +
            "Fire at the [M] Men or the [K] Kastle? [M/K] -=> X\r\n\r\n" + prompt + pass},
       {"no assassins", [](TPlayer& p) { p.Assassins = 0; }, "APY",
-       prompt + "A\r\n\r\n" + A(138) + "You don't have any assassins!\r\n\r\n" + prompt + pass},
+       prompt + "A\r\n\r\n" + A(138) + "You don't have any assassins!\r\n\r\n" +
+           promptAfter(kAfterBlink) + pass},
       {"colour", nullptr, "CPY",
        prompt + "C\r\n\r\nColor toggling not supported in this version.\r\n\r\n" + prompt + pass},
       {"trading post left", nullptr, "TxLPY",

@@ -84,7 +84,7 @@ TEST_F(GameViewTest, PlayerOneSeesTheBoardAndTheirTurn) {
       row("  Gold...........: ", "1234567", "0     ") +
       row("  Months of Food.: ", "2.500 ", "0.000 ") + Edge('\xC8', '\xCA', '\xBC') + "\r\n" +
       A(10) + "Press any key to see game status..." + "\r\n\r\n" + A(15) + "GAME STATUS:\r\n\r\n" +
-      A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10) + "\r\n" + A(14) +
+      A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" + A(14) +
       "Last Move by Bob" + A(10) + ":\r\n" + A(11) +
       "  Soldier attack, Bob drafted 50 soldiers\r\n" + "\r\n" + A(10) + "Press any key...";
   EXPECT_EQ(View("12\r  "), expected);
@@ -175,9 +175,9 @@ TEST_F(GameViewTest, StatusWinnerAndLastMove) {
        gsInProgress,
        "",
        {std::string(58, 'a'), "more"},
-       A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10) + "\r\n" + A(14) +
-           "Last Move by Bob" + A(10) + ":\r\n" + A(11) + "  " + std::string(58, 'a') + "\r\n" +
-           key},
+       A(10) + A(142) + "Status: In Progress - YOUR TURN\r\n" + A(10, kAfterBlink) + "\r\n" +
+           A(14) + "Last Move by Bob" + A(10) + ":\r\n" + A(11) + "  " + std::string(58, 'a') +
+           "\r\n" + key},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -43,7 +43,10 @@ class LobbyTest : public StorageTest {
   static std::string Lobby(const std::string& royalty, const std::vector<std::string>& lists,
                            int active, int maxGames = 10) {
     std::string s = kClear + "\r\n" + A(13) + "December Royalty - " + A(15) + royalty + "\r\n\r\n";
-    for (int i = 0; i < 7; ++i) s += A(10) + kLabels[i] + A(kColours[i]) + lists[i] + "\r\n";
+    for (int i = 0; i < 7; ++i) {
+      const bool afterBlink = i > 0 && (kColours[i - 1] & 128) != 0;
+      s += A(10, afterBlink) + kLabels[i] + A(kColours[i]) + lists[i] + "\r\n";
+    }
     return s + "\r\n" + A(14) + "You are currently active in " + std::to_string(active) +
            " games.  You may join up to " + std::to_string(maxGames) + ".\r\n";
   }

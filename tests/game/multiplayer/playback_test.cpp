@@ -29,13 +29,14 @@ class PlaybackTest : public EngineTest {
   TPvPGameState game;
 
   // Plays the log and returns what it showed between the banner and the
-  // closing pause, after checking that frame.
-  std::string Body(const Lines& lines) {
+  // closing pause, after checking that frame. After a blinking last line
+  // the pause's colour ends the blinking.
+  std::string Body(const Lines& lines, bool endsBlinking = false) {
     game.LastTurnActions = lines;
     fake.Keys("x");
     PlaybackOpponentTurn(game, "Rival");
     const std::string head = kClear + CRLF + ThinkingBanner();
-    const std::string tail = CRLF + A(10) + kPressAnyKey + CRLF;
+    const std::string tail = CRLF + A(10, endsBlinking) + kPressAnyKey + CRLF;
     std::string out = fake.TakeOut();
     EXPECT_EQ(out.substr(0, head.size()), head);
     EXPECT_GE(out.size(), head.size() + tail.size());
@@ -184,15 +185,17 @@ TEST_F(PlaybackTest, TheWagonLimitIsTheLargestPurchaseTheGameCanLog) {
 }
 
 TEST_F(PlaybackTest, AnAssassinsCaughtAttemptStepByStep) {
-  const std::string body = Body({
-      "Sent assassin",
-      "[ACTION:assassin]",
-      "[TEXT:Attempting infiltration!]",
-      "[TEXT:GUARDS:3]",
-      "[TEXT:ASSASSIN_PASS:1]",
-      "[TEXT:ASSASSIN_KILL:1]",
-      "[TEXT:The assassin was blocked by guards!]",
-  });
+  const std::string body = Body(
+      {
+          "Sent assassin",
+          "[ACTION:assassin]",
+          "[TEXT:Attempting infiltration!]",
+          "[TEXT:GUARDS:3]",
+          "[TEXT:ASSASSIN_PASS:1]",
+          "[TEXT:ASSASSIN_KILL:1]",
+          "[TEXT:The assassin was blocked by guards!]",
+      },
+      /*endsBlinking=*/true);
   EXPECT_EQ(body, A(10) + "Sent assassin" + CRLF + A(14) + CRLF + A(10) +
                       "Attempting infiltration!" + CRLF +
                       Tune("MFO1T32L8EL64DL8EL64DL8EL64DL8EP8") + CRLF + CRLF + A(12) +
@@ -248,7 +251,8 @@ TEST_F(PlaybackTest, TextLinesOfTheFight) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(Body({"[TEXT:" + c.text + "]"}), c.shown);
+    const bool blinks = c.shown.find("\x1b[5m") != std::string::npos;
+    EXPECT_EQ(Body({"[TEXT:" + c.text + "]"}, blinks), c.shown);
   }
 }
 

@@ -228,9 +228,9 @@ TEST_F(PvPTurnTest, AWinningTurnCompletesTheGameAndRanksBothPlayers) {
        "Aa",
        assassin,
        unguarded,
-       A(138) + "VICTORY! You have defeated Bob!" + CRLF + CRLF + A(14) + "Game lasted 5 months." +
-           CRLF + "Queen Guinevere scored 0 points." + CRLF + "King Mordred scored 0 points." +
-           CRLF,
+       A(138) + "VICTORY! You have defeated Bob!" + CRLF + CRLF + A(14, kAfterBlink) +
+           "Game lasted 5 months." + CRLF + "Queen Guinevere scored 0 points." + CRLF +
+           "King Mordred scored 0 points." + CRLF,
        "Guinevere",
        {"Sent assassin", "[ACTION:assassin]", "[TEXT:Attempting infiltration!]", "[TEXT:GUARDS:0]",
         "[TEXT:The assassin was successful! You have been eliminated!]"}},
