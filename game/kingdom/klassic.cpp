@@ -4,6 +4,7 @@
 #include "game/kingdom/klassic.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -40,23 +41,21 @@ struct TOutcome {
   bool CallerWon() const { return Winner == Player.get(); }
 };
 
-// The scores (the loser's zeroed) and the records of a decided game. A
-// surrendered game leaves the records as they were.
+// The scores (the loser's zeroed) and the records of a decided game, as one
+// change of the files. A surrendered game leaves the records as they were.
 TKept KeepResult(TPlayer* AWinner, int32_t AMonths, bool ASurrendered) {
   TPlayer* loser = AWinner == Player.get() ? Computer.get() : Player.get();
   const bool callerWon = AWinner == Player.get();
-  UpdateUserFile(callerWon ? Player->Score : 0, callerWon ? 0 : Computer->Score, callerWon);
   TKept kept;
-  if (ASurrendered) {
-    ReadGameData(kept.Records);
-    return kept;
+  std::function<void(TGameData&)> rules;
+  if (!ASurrendered) {
+    rules = [&](TGameData& d) {
+      ApplyRecordRules(d, AMonths, AWinner->GetFullName(), loser->GetFullName(), kept.Shortest,
+                       kept.Longest);
+    };
   }
-  kept.Written = UpdateGameData(
-      [&](TGameData& d) {
-        ApplyRecordRules(d, AMonths, AWinner->GetFullName(), loser->GetFullName(), kept.Shortest,
-                         kept.Longest);
-      },
-      kept.Records);
+  kept.Written = KeepKlassicResult(callerWon ? Player->Score : 0, callerWon ? 0 : Computer->Score,
+                                   callerWon, rules, kept.Records);
   return kept;
 }
 

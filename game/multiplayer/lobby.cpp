@@ -150,6 +150,7 @@ TGameLists ShowGameLobby(TGameScan AJustCleaned) {
   DoorTextAttr(14);
   DoorWriteLn("You are currently active in " + std::to_string(lists.YourActive.size()) +
               " games.  You may join up to " + std::to_string(Config.MaxGames) + ".");
+  ShowOnlineListFailure();
   return lists;
 }
 

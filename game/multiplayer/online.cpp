@@ -16,9 +16,19 @@
 std::vector<TOnlinePlayer> OnlinePlayers;
 int32_t OnlinePlayerCount = 0;
 
+namespace {
+
+// The screen line of the last change of the list that failed, until it is
+// shown. The sysop's log has the failure already (the lock and the write
+// log their own).
+std::string g_listFailure;
+
+}  // namespace
+
 void OnlineReset() {
   OnlinePlayers.clear();
   OnlinePlayerCount = 0;
+  g_listFailure.clear();
 }
 
 namespace {
@@ -85,17 +95,22 @@ std::string ListText() {
 // file this node cannot read is left as it is rather than replaced by what
 // little it could make of it, and one the change leaves as it was is not
 // written again.
+void ListFailed(const char* what) {
+  g_listFailure = std::string("Error: Could not update the online list, the file could not be ") +
+                  what + " (" + LastFileError() + ")!";
+}
+
 void ChangeList(const std::function<void()>& change) {
   DataFileLock lock(GetOnlineFile());
-  if (!lock.Held()) return;
-  if (ExistsButUnreadable(GetOnlineFile())) return;
+  if (!lock.Held()) return ListFailed("locked");
+  if (ExistsButUnreadable(GetOnlineFile())) return ListFailed("read");
   std::string before;
   const bool existed = ReadFileText(GetOnlineFile(), before);
   ParseList(existed ? SplitLines(before) : std::vector<std::string>());
   change();
   const std::string after = ListText();
   if (existed && after == before) return;
-  WriteFileAtomic(GetOnlineFile(), after);
+  if (!WriteFileAtomic(GetOnlineFile(), after)) ListFailed("written");
 }
 
 // Whole minutes since the activity, rounded to the nearest, halves to even.
@@ -185,6 +200,14 @@ void ShowWhoIsOnline() {
   }
   // The lock was let go above: the key is waited for without it.
   DoorWriteLn();
+  ShowOnlineListFailure();
   DoorTextAttr(10);
   PressAnyKey();
+}
+
+void ShowOnlineListFailure() {
+  if (g_listFailure.empty()) return;
+  DoorTextAttr(12);
+  DoorWriteLn(g_listFailure);
+  g_listFailure.clear();
 }

@@ -54,3 +54,10 @@ bool SomeoneElseOnline();
 void RemovePlayerFromOnline();
 // The list screen, ended by "Press any key..." and one key.
 void ShowWhoIsOnline();
+// When a change of the list failed since the last call (the lock refused,
+// the file unreadable or its write failed), one line in colour 12 saying
+// so, with the system's message:
+//   "Error: Could not update the online list, the file could not be
+//    written (No space left on device)!"
+// The lobby, the list screen and the goodbye show it.
+void ShowOnlineListFailure();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "doorkit/door.h"
+#include "game/common/datafile.h"
 #include "game/common/prompts.h"
 #include "game/common/textutil.h"
 #include "game/kingdom/player.h"
@@ -37,17 +38,20 @@ std::string FindGameFile(const std::string& AGameID) {
   return std::string();
 }
 
-std::string SaveFailure(TTurnSave AResult) {
+// AWhy: the system's message of the failure.
+std::string SaveFailure(TTurnSave AResult, const std::string& AWhy) {
   switch (AResult) {
     case tsGameGone: return "Error: Could not save turn, the game has ended or expired!";
     case tsTurnTaken: return "Error: Could not save turn, it was already played!";
+    case tsLockRefused:
+      return "Error: Could not save turn, the game could not be locked (" + AWhy + ")!";
     default: return "Error: Could not save turn, the game file could not be written!";
   }
 }
 
-void ShowSaveFailure(TTurnSave AResult) {
+void ShowSaveFailure(TTurnSave AResult, const std::string& AWhy) {
   DoorTextAttr(12);
-  DoorWriteLn(SaveFailure(AResult));
+  DoorWriteLn(SaveFailure(AResult, AWhy));
 }
 
 // The two kingdoms of a turn, as Player and Computer while it lasts.
@@ -86,6 +90,7 @@ struct TTurnKingdoms {
 struct TSettled {
   TPvPGameState Game;  // as saved
   TTurnSave Saved = tsWriteFailed;
+  std::string Why;  // the system's message when the save failed
 };
 
 // The war goes on: the game as the turn hands it over, the month's
@@ -142,6 +147,8 @@ TSettled SaveSettled(const TPvPGameState& AGame, const TTurnKingdoms& AKingdoms,
     settled.Game = HandedOver(AGame, AKingdoms);
     settled.Saved = SaveTurn(AFileName, AStart, settled.Game);
   }
+  // Taken now: the pauses before the failure is shown make calls of their own.
+  if (settled.Saved != tsSaved) settled.Why = LastFileError();
   return settled;
 }
 
@@ -156,7 +163,7 @@ void FinishTurn(const TTurnKingdoms& AKingdoms, const TSettled& ASettled) {
     DoorTextAttr(10);
     DoorWriteLn("Turn completed! It is now " + ASettled.Game.CurrentTurnAlias + "'s turn.");
   } else {
-    ShowSaveFailure(ASettled.Saved);
+    ShowSaveFailure(ASettled.Saved, ASettled.Why);
   }
   DoorWriteLn();
 }
@@ -182,7 +189,7 @@ void FinishGame(const TTurnKingdoms& AKingdoms, TPlayer* AWinner, const TSettled
               std::to_string(AKingdoms.Caller->Score) + " points.");
   DoorWriteLn(AKingdoms.Opponent->GetFullName() + " scored " +
               std::to_string(AKingdoms.Opponent->Score) + " points.");
-  if (ASettled.Saved != tsSaved) ShowSaveFailure(ASettled.Saved);
+  if (ASettled.Saved != tsSaved) ShowSaveFailure(ASettled.Saved, ASettled.Why);
   DoorWriteLn();
 }
 

@@ -373,7 +373,7 @@ TTurnStart TTurnStart::Of(const TPvPGameState& AState) {
 TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
                    const TPvPGameState& AState) {
   StoreLock lock;
-  if (!lock.Held()) return tsWriteFailed;
+  if (!lock.Held()) return tsLockRefused;
   const std::string path = GetActiveGamesDir() + AFileName;
   const TTurnSave check = CheckTurn(path, AStart);
   if (check != tsSaved) return check;
@@ -383,7 +383,7 @@ TTurnSave SaveTurn(const std::string& AFileName, const TTurnStart& AStart,
 TTurnSave SaveWinningTurn(const std::string& AFileName, const TTurnStart& AStart,
                           const TPvPGameState& AState, bool APlayer1Won) {
   StoreLock lock;
-  if (!lock.Held()) return tsWriteFailed;
+  if (!lock.Held()) return tsLockRefused;
   const TTurnSave check = CheckTurn(GetActiveGamesDir() + AFileName, AStart);
   if (check != tsSaved) return check;
   const TRankedSide one{AState.Player1Alias, AState.Player1DisplayName, AState.Player1Score};

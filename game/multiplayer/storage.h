@@ -117,6 +117,7 @@ enum TTurnSave {
   tsGameGone,     // no longer in "active" (expired by another node, say)
   tsTurnTaken,    // the file moved on: another node played this turn
   tsWriteFailed,  // nothing was changed
+  tsLockRefused,  // the store lock could not be taken: nothing was changed
 };
 // Writes a finished turn back to AFileName in "active" if the file there is
 // still in progress as the turn found it (see TTurnStart).

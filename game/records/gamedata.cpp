@@ -50,7 +50,7 @@ void ReadGameData(TGameData& GameData) {
 
 namespace {
 
-bool SaveGameData(const TGameData& d) {
+std::string GameDataText(const TGameData& d) {
   std::string text;
   for (const std::string& line :
        {std::to_string(d.ShortestMonths), d.ShortestWinner, d.ShortestLoser,
@@ -58,8 +58,10 @@ bool SaveGameData(const TGameData& d) {
         std::to_string(d.LastMonths), d.LastWinner, d.LastLoser}) {
     text += line + "\n";
   }
-  return WriteFileAtomic(GameDataPath(), text);
+  return text;
 }
+
+bool SaveGameData(const TGameData& d) { return WriteFileAtomic(GameDataPath(), GameDataText(d)); }
 
 }  // namespace
 
@@ -77,6 +79,20 @@ bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& re
   change(changed);
   if (!SaveGameData(changed)) return false;
   records = changed;
+  return true;
+}
+
+TGameDataLock::TGameDataLock() : lock_(GameDataPath()) {
+  if (lock_.Held()) FinishLeftoverChange();
+}
+
+bool PutGameData(TFileChange& AChange, const std::function<void(TGameData&)>& change,
+                 TGameData& read, TGameData& changed) {
+  ReadGameData(read);
+  if (ExistsButUnreadable(GameDataPath())) return false;
+  changed = read;
+  change(changed);
+  AChange.Put(GameDataPath(), GameDataText(changed));
   return true;
 }
 

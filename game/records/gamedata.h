@@ -8,6 +8,9 @@
 #include <functional>
 #include <string>
 
+#include "game/common/commit.h"
+#include "game/common/datafile.h"
+
 struct TGameData {
   int32_t ShortestMonths = 0;  // 0: no record yet
   std::string ShortestWinner;
@@ -44,6 +47,24 @@ void WriteGameData(TGameData& GameData);
 // The change a finished game makes is ApplyRecordRules. Only reading the
 // records (after a surrender) is a plain ReadGameData.
 bool UpdateGameData(const std::function<void(TGameData&)>& change, TGameData& records);
+
+// The records' lock ("qgs.dat"'s DataFileLock). A change that a stopped
+// process left half done is finished once it is held, before anything
+// reads the records.
+class TGameDataLock {
+ public:
+  TGameDataLock();
+  bool Held() const { return lock_.Held(); }
+
+ private:
+  DataFileLock lock_;
+};
+
+// With TGameDataLock held: reads the records into read, lets change apply
+// the rules to a copy and adds the result to AChange, returned in changed.
+// False, with nothing added, when the file is there but cannot be read.
+bool PutGameData(TFileChange& AChange, const std::function<void(TGameData&)>& change,
+                 TGameData& read, TGameData& changed);
 
 // The record rules for a game of AMonths that AWinner won over ALoser (full
 // names), applied to the records read: it is the shortest game when none is

@@ -186,12 +186,11 @@ void ShowScoreboardMessage(const char* message) {
 
 }  // namespace
 
-void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) {
-  // The scoreboards are only ever written here, so the scores' lock covers
-  // them (and the rollover) too.
-  DataFileLock lock(UserFilePath());
-  if (!lock.Held()) return;
-  FinishLeftoverChange();
+TScoresLock::TScoresLock() : lock_(UserFilePath()) {
+  if (lock_.Held()) FinishLeftoverChange();
+}
+
+void PutScores(TFileChange& AChange, int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) {
   // A scores file this node cannot read (another user's, say) is left as it
   // is rather than replaced by this one game.
   if (ExistsButUnreadable(UserFilePath())) return;
@@ -199,15 +198,46 @@ void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) 
   int year, month, day;
   DecodeDate(now, year, month, day);
 
-  TFileChange change;
-  MonthScores scores = LoadMonthScores(year, month, change);
+  MonthScores scores = LoadMonthScores(year, month, AChange);
   AddGame(scores.UserList, HoldAliasForWrite, PlayerScore, PlayerWon);
   scores.ComputerTotal = ClampInt32(static_cast<int64_t>(scores.ComputerTotal) + ComputerScore);
   RankByScore(scores.UserList);
 
-  change.Put(UserFilePath(), UserFileText(now, scores));
-  change.Put(ThisMonthBoardPath(), ScoreboardText(MonthName(month), scores));
-  change.Commit();
+  AChange.Put(UserFilePath(), UserFileText(now, scores));
+  AChange.Put(ThisMonthBoardPath(), ScoreboardText(MonthName(month), scores));
+}
+
+void UpdateUserFile(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon) {
+  // The scoreboards are only ever written here, so the scores' lock covers
+  // them (and the rollover) too.
+  TScoresLock lock;
+  if (!lock.Held()) return;
+  TFileChange change;
+  PutScores(change, PlayerScore, ComputerScore, PlayerWon);
+  if (!change.Empty()) change.Commit();
+}
+
+bool KeepKlassicResult(int32_t PlayerScore, int32_t ComputerScore, bool PlayerWon,
+                       const std::function<void(TGameData&)>& change, TGameData& records) {
+  TFileChange both;
+  TScoresLock scoresLock;
+  if (scoresLock.Held()) PutScores(both, PlayerScore, ComputerScore, PlayerWon);
+  if (!change) {
+    ReadGameData(records);
+    if (!both.Empty()) both.Commit();
+    return false;
+  }
+  TGameDataLock recordsLock;
+  TGameData changed;
+  bool putRecords = false;
+  if (recordsLock.Held()) {
+    putRecords = PutGameData(both, change, records, changed);
+  } else {
+    ReadGameData(records);
+  }
+  if (both.Empty() || !both.Commit() || !putRecords) return false;
+  records = changed;
+  return true;
 }
 
 void ShowScoreboard(bool ThisMonth) {

@@ -181,6 +181,7 @@ int QgsMain(int argc, char** argv) {
   DoorTextAttr(6);
   DoorWriteLn("Returning to " + Config.BBSName + "...");
   RemovePlayerFromOnline();
+  ShowOnlineListFailure();
   Delay(2000);
   DoorShutdown();
   return 0;

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include "doorkit/door.h"
 #include "game/common/datafile.h"
 #include "game/common/globals.h"
+#include "game/multiplayer/lobby.h"
 #include "support/engine_support.h"  // A: the bytes of DoorTextAttr
+#include "support/fake_files.h"
 #include "support/fake_platform.h"
 #include "support/file_text.h"
 
@@ -186,3 +189,54 @@ TEST_F(OnlineTest, ListScreenWithNobodyOnline) {
 }
 
 }  // namespace
+
+// A change of the list that fails is told where the screen tells failures
+// (the list screen, the lobby), once, with the system's message, and is in
+// the sysop's log.
+TEST_F(OnlineTest, AFailedChangeOfTheListIsShownOnceAndLogged) {
+  using Op = FakeFileSystem::Op;
+  FakeFileSystem files;
+  files.AddFolder(fake.gameDir);
+  struct Case {
+    Op op;
+    int err;
+    std::string line, log;
+  } const cases[] = {
+      {Op::Write, ENOSPC, "written (No space left on device)",
+       "Could not write " + fake.gameDir + "qgs-online.dat: No space left on device"},
+      {Op::Rename, EIO, "written (Input/output error)",
+       "Could not write " + fake.gameDir + "qgs-online.dat: Input/output error"},
+      {Op::Lock, ENOLCK, "locked (No locks available)",
+       "Could not lock " + fake.gameDir + "qgs-online.dat.lock: No locks available"},
+  };
+  const std::string press = A(10) + "Press any key...";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    files.FailAlways(c.op, c.err);
+    fake.Keys("x");
+    ShowWhoIsOnline();
+    files.ClearFaults();
+    const std::string error = A(12) +
+                              "Error: Could not update the online list, the file could not be " +
+                              c.line + "!\r\n";
+    EXPECT_EQ(fake.TakeOut(),
+              Heading() + A(14) + "No players currently online.\r\n\r\n" + error + press);
+    EXPECT_NE(files.Get(fake.gameDir + "qgs.log").find(c.log), std::string::npos)
+        << files.Get(fake.gameDir + "qgs.log");
+    fake.Keys("x");
+    ShowWhoIsOnline();  // written now: no line
+    EXPECT_EQ(fake.TakeOut().find("Error:"), std::string::npos);
+    files.Remove(GetOnlineFile());
+  }
+  // The lobby's own refresh of the caller's entry.
+  files.FailAlways(Op::Write, ENOSPC);
+  fake.Keys("q");
+  ShowMultiplayerMenu();
+  files.ClearFaults();
+  const std::string lobby = fake.TakeOut();
+  const std::string error = A(12) +
+                            "Error: Could not update the online list, the file could not be "
+                            "written (No space left on device)!\r\n";
+  EXPECT_NE(lobby.find("You may join up to 10.\r\n" + error), std::string::npos) << lobby;
+  EXPECT_EQ(lobby.find(error), lobby.rfind(error));
+}

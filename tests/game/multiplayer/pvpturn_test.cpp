@@ -344,6 +344,31 @@ TEST_F(PvPTurnTest, ATurnOvertakenMeanwhileIsNotSaved) {
   }
 }
 
+// A store lock that cannot be taken when the turn is saved: the caller is
+// told why, in the line the other failures use, and the game stays as it
+// was. A folder in the lock file's place refuses it as a share without
+// locks would.
+TEST_F(PvPTurnTest, ATurnWhoseLockIsRefusedSaysSo) {
+  const std::string lockFile = GetGameDir() + "games/store.lock";
+  for (const char* keys : {"PYa", "QY"}) {  // a turn handed over, a winning one
+    SCOPED_TRACE(keys);
+    Put({.id = "g", .month = 4});
+    const std::string before = Read(Active("g")).ToText();
+    fake.BeforeKey(2, [&] { std::filesystem::create_directory(lockFile); });
+    fake.Keys(std::string(keys) + "b");
+    PlayPvPTurn();
+    std::filesystem::remove(lockFile);
+    const std::string out = fake.TakeOut();
+    const std::string line = A(12) +
+                             "Error: Could not save turn, the game could not be locked (Is a "
+                             "directory)!" +
+                             CRLF + CRLF + kPressAnyKeyMenu;
+    EXPECT_EQ(out.substr(out.size() - std::min(out.size(), line.size())), line);
+    EXPECT_EQ(Read(Active("g")).ToText(), before);
+    EXPECT_FALSE(FileExists(Completed("g")));
+  }
+}
+
 // The game chosen is looked up by its whole file name: game ...12 must not
 // be taken for game ...123. And a game played meanwhile on another node
 // (the same caller on two nodes) is not played again.

@@ -38,9 +38,9 @@ TEST_F(RefusedLockTest, NoChangeIsMadeWithoutTheLockAndTheGamesStillRead) {
     EXPECT_FALSE(CreateGameFile(another));
     TPvPGameState moved = game;
     moved.MonthNumber = 2;
-    EXPECT_EQ(SaveTurn(GameFileName(game), TTurnStart::Of(game), moved), tsWriteFailed);
+    EXPECT_EQ(SaveTurn(GameFileName(game), TTurnStart::Of(game), moved), tsLockRefused);
     EXPECT_EQ(SaveWinningTurn(GameFileName(game), TTurnStart::Of(game), moved, true),
-              tsWriteFailed);
+              tsLockRefused);
     fake.Advance(60000);
     UpdatePlayerOnlineStatus();
     CleanupExpiredGames();

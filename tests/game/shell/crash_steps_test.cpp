@@ -153,6 +153,29 @@ void ExpectForfeitAndAbandon() {
   EXPECT_EQ(Where(kPlaying), "active");
 }
 
+// The scores hold Ann's 40-point win once, in the new month with its board
+// and last month's board moved (took), or are last month's as they were.
+void ExpectScoresTookTheGameOrNot(bool& took) {
+  std::vector<std::string> user;
+  ASSERT_TRUE(ReadFileLines(GetGameDir() + "qgs-user.dat", user));
+  std::string best, last;
+  ASSERT_TRUE(ReadFileText(GetGameDir() + "qgs-best.asc", best));
+  const bool hasLast = ReadFileText(GetGameDir() + "qgs-last.asc", last);
+  TDateTime stamp;
+  ASSERT_TRUE(TryStrToDateTime(user[0], stamp));
+  took = MonthOf(stamp) == MonthOf(Now());
+  if (took) {
+    EXPECT_EQ(std::vector<std::string>(user.begin() + 1, user.end()),
+              (std::vector<std::string>{"0", "Ann", "1", "0", "40"}));
+    EXPECT_NE(best.find(std::string("Month of ") + MonthName(MonthOf(Now()))), std::string::npos);
+    EXPECT_TRUE(hasLast);
+    EXPECT_EQ(last, "last month's board\n");
+  } else {
+    EXPECT_EQ(best, "last month's board\n");
+    EXPECT_FALSE(hasLast);
+  }
+}
+
 struct Change {
   const char* name;
   std::function<void()> run;
@@ -269,24 +292,31 @@ const Change kChanges[] = {
        UpdateUserFile(40, 0, true);
      },
      [] {
-       std::vector<std::string> user;
-       ASSERT_TRUE(ReadFileLines(GetGameDir() + "qgs-user.dat", user));
-       std::string best, last;
-       ASSERT_TRUE(ReadFileText(GetGameDir() + "qgs-best.asc", best));
-       const bool hasLast = ReadFileText(GetGameDir() + "qgs-last.asc", last);
-       TDateTime stamp;
-       ASSERT_TRUE(TryStrToDateTime(user[0], stamp));
-       if (MonthOf(stamp) == MonthOf(Now())) {
-         // The new month: Ann's one win of it, its board, last month's moved.
-         EXPECT_EQ(std::vector<std::string>(user.begin() + 1, user.end()),
-                   (std::vector<std::string>{"0", "Ann", "1", "0", "40"}));
-         EXPECT_NE(best.find(std::string("Month of ") + MonthName(MonthOf(Now()))),
-                   std::string::npos);
-         EXPECT_TRUE(hasLast);
-         EXPECT_EQ(last, "last month's board\n");
-       } else {
-         EXPECT_EQ(best, "last month's board\n");
-         EXPECT_FALSE(hasLast);
+       bool took = false;
+       ExpectScoresTookTheGameOrNot(took);
+     }},
+    {"Klassic result: scores, scoreboard rollover and records in one change",
+     [] {
+       HoldAliasForWrite = "Ann";
+       TGameData records;
+       KeepKlassicResult(
+           40, 0, true,
+           [](TGameData& d) {
+             bool s, l;
+             ApplyRecordRules(d, 9, "Queen Ann", "King Computer", s, l);
+           },
+           records);
+     },
+     [] {
+       bool took = false;
+       ExpectScoresTookTheGameOrNot(took);
+       std::vector<std::string> lines;
+       const bool recorded = ReadFileLines(GetGameDir() + "qgs.dat", lines);
+       EXPECT_EQ(recorded, took);
+       if (recorded) {
+         EXPECT_EQ(lines,
+                   (std::vector<std::string>{"9", "Queen Ann", "King Computer", "9", "Queen Ann",
+                                             "King Computer", "9", "Queen Ann", "King Computer"}));
        }
      }},
 };
