@@ -1,5 +1,7 @@
 #include "game/common/commit.h"
 
+#include <string_view>
+
 #include "doorkit/filesystem.h"
 #include "doorkit/platform.h"
 #include "game/common/datafile.h"
@@ -40,14 +42,16 @@ std::string RecordText(const std::string& dir, const std::vector<RecordStep>& st
 }
 
 // A name as this program writes it in a record: a path inside the game
-// directory. Anything else (empty, absolute, or climbing out with "..")
-// comes from a damaged record and must not be renamed over or removed.
+// directory. Anything else (empty, absolute, or with an empty, "." or ".."
+// part) comes from a damaged record and must not be renamed over or
+// removed.
 bool InsideName(const std::string& name) {
   if (name.empty() || name[0] == '/') return false;
   for (size_t at = 0; at <= name.size();) {
     size_t end = name.find('/', at);
     if (end == std::string::npos) end = name.size();
-    if (name.compare(at, end - at, "..") == 0 || end == at) return false;
+    const std::string_view part(name.data() + at, end - at);
+    if (part.empty() || part == "." || part == "..") return false;
     at = end + 1;
   }
   return true;
@@ -111,6 +115,20 @@ bool Apply(const std::string& recordPath, const std::vector<RecordStep>& steps,
   return true;
 }
 
+// True when a file the record names is a folder: no change is made of
+// folders, and its steps could never be done (nor the record finished).
+bool NamesAFolder(const std::vector<RecordStep>& steps) {
+  for (const RecordStep& s : steps) {
+    for (const std::string* path : {&s.Temp, &s.Target}) {
+      FileInfo info;
+      if (!path->empty() && Files().Stat(*path, info) == 0 && info.Kind == FileKind::Folder) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 // With the record's lock held.
 void FinishLocked(const std::string& dir, const std::string& recordPath) {
   std::string text;
@@ -120,7 +138,7 @@ void FinishLocked(const std::string& dir, const std::string& recordPath) {
     return;
   }
   std::vector<RecordStep> steps;
-  if (!ParseRecord(dir, text, steps)) {
+  if (!ParseRecord(dir, text, steps) || NamesAFolder(steps)) {
     // Records are renamed into place whole, so this one was damaged from
     // outside; replaying part of it could split what it names.
     if (RenameFile(recordPath, recordPath + ".damaged")) {

@@ -166,6 +166,8 @@ TEST(Leftovers, ADamagedChangeRecordIsSetAsideAndLoggedAndTheDataFilesStayAsThey
       {"a step that names no file", header + "put\nqgs.dat.tmp.commit\n\nend\n"},
       {"a removal outside the game directory", header + "remove\n../outside.dat\nend\n"},
       {"an absolute path", header + "remove\n/bbs/outside.dat\nend\n"},
+      {"the game directory itself", header + "remove\n.\nend\n"},
+      {"a folder", header + "put\nqgs.dat.tmp.commit\nqgs.dat\nremove\ngames\nend\n"},
       {"a put from a file that is no change's", header + "put\nqgs-online.dat\nqgs.dat\nend\n"},
   };
   // Found as a process starts, or by the next change of any file.
@@ -178,7 +180,7 @@ TEST(Leftovers, ADamagedChangeRecordIsSetAsideAndLoggedAndTheDataFilesStayAsThey
       SCOPED_TRACE(std::string(record.why) + ", " + when);
       FakePlatform fake("/bbs/qgs/");
       FakeFileSystem files;
-      files.AddFolder(fake.gameDir);
+      files.AddFolder(fake.gameDir + "games");
       const std::string dir = fake.gameDir;
       const std::vector<std::pair<std::string, std::string>> disk = {
           {dir + "qgs.dat", "old records\n"},
