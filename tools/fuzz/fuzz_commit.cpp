@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string now = files.Get(path);
     bool known = now == "new records\n";
-    for (const auto& [before, contents] : disk) known = known || (path == before && now == contents);
+    for (const auto& [before, contents] : disk)
+      known = known || (path == before && now == contents);
     fuzz::Check(known, "a file took contents that no change wrote");
   }
 
