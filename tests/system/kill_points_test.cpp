@@ -7,16 +7,11 @@
 // too. For N = 1, 2, ... until a caller is no longer killed, the game must
 // end up in "completed" once, credited once in each table, with every file
 // whole, no change record left and no lock held.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -28,121 +23,24 @@
 #include "game/multiplayer/online.h"
 #include "game/multiplayer/rankings.h"
 #include "game/multiplayer/storage.h"
+#include "support/door32_caller.h"
 #include "support/lock_probe.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 const std::string kGameId = "20261201120000123";
 const std::string kGameFile = "game_" + kGameId + ".dat";
 // More than enough: the pass takes about a dozen renames and unlinks.
 constexpr int kMostKillPoints = 200;
 
-// One caller: qgs on one end of a socket pair, named by a DOOR32.SYS, with
-// the environment given.
-class Caller {
- public:
-  Caller(const fs::path& dir, const std::string& alias, int node, std::vector<std::string> env) {
-    int sv[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0)
-      throw std::runtime_error("socketpair");
-    fd_ = sv[0];
-    const fs::path nodeDir = dir / ("node" + std::to_string(node));
-    fs::create_directory(nodeDir);
-    const fs::path drop = nodeDir / "DOOR32.SYS";
-    std::ofstream(drop, std::ios::binary) << "2\r\n"
-                                          << sv[1] << "\r\n38400\r\nKill BBS\r\n"
-                                          << node << "\r\n"
-                                          << alias << "\r\n"
-                                          << alias << "\r\n100\r\n60\r\n1\r\n"
-                                          << node << "\r\n";
-    const std::string program = (dir / "qgs").string();
-    const std::string dropArg = "-D" + drop.string();
-    // A sanitized build checks that its runtime comes first; a shim does
-    // not mind.
-    env.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
-    pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("fork");
-    if (pid_ == 0) {
-      fcntl(sv[1], F_SETFD, 0);
-      const int null = open("/dev/null", O_RDWR);
-      dup2(null, 0);
-      dup2(null, 1);
-      dup2(null, 2);
-      std::vector<char*> envp;
-      for (std::string& e : env) envp.push_back(e.data());
-      envp.push_back(nullptr);
-      char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(dropArg.c_str()),
-                      nullptr};
-      execve(program.c_str(), argv, envp.data());
-      _exit(127);
-    }
-    close(sv[1]);
-  }
-  ~Caller() {
-    close(fd_);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  // Waits for text after the last match; false when it does not come (the
-  // process ended, or 30 s went by).
-  bool Await(const std::string& text) {
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    for (;;) {
-      const size_t at = screen_.find(text, mark_);
-      if (at != std::string::npos) {
-        mark_ = at + text.size();
-        return true;
-      }
-      if (Clock::now() > deadline) return false;
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, 1000) <= 0) continue;
-      char buf[4096];
-      const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-      if (n <= 0) return false;
-      screen_.append(buf, static_cast<size_t>(n));
-    }
-  }
-  bool Answer(const std::string& text, const std::string& keys) {
-    if (!Await(text)) return false;
-    send(fd_, keys.data(), keys.size(), MSG_NOSIGNAL);
-    return true;
-  }
-
-  // Into the Multiplayer menu (which runs the expiry pass) and out again.
-  bool EnterMultiplayerAndLeave() {
-    return Answer("] to continue. -=> ", "\r") && Answer("[Y/N] -=> ", "N") &&
-           Answer("Select option: ", "M") && Answer("C,J,P,V,R,W,Q -=> ", "Q") &&
-           Answer("Select option: ", "Q") && Await("Returning to ");
-  }
-
-  // Hangs up and returns the wait status once the process has ended (it is
-  // killed after 30 s). A hang-up spares the pause before the door hands the
-  // caller back.
-  int Wait() {
-    shutdown(fd_, SHUT_RDWR);
-    int status = 0;
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (Clock::now() > deadline) kill(pid_, SIGKILL);
-      usleep(10 * 1000);
-    }
-    pid_ = -1;
-    return status;
-  }
-  const std::string& Screen() const { return screen_; }
-
- private:
-  int fd_ = -1;
-  pid_t pid_ = -1;
-  std::string screen_;
-  size_t mark_ = 0;
-};
+// Into the Multiplayer menu (which runs the expiry pass) and out again.
+bool EnterMultiplayerAndLeave(Door32Caller& caller) {
+  return caller.Answer("] to continue. -=> ", "\r") && caller.Answer("[Y/N] -=> ", "N") &&
+         caller.Answer("Select option: ", "M") && caller.Answer("C,J,P,V,R,W,Q -=> ", "Q") &&
+         caller.Answer("Select option: ", "Q") && caller.Await("Returning to ");
+}
 
 std::string Text(const fs::path& path) {
   std::string text;
@@ -311,11 +209,11 @@ void KillAtEveryPoint(bool newMonth, int& killPoints) {
     fs::copy(fixture, dir, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     bool killed = false;
     {
-      Caller first(
-          dir, "Caller", 1,
+      Door32Caller first(
+          dir, "Caller", "Caller", 1,
           {std::string("LD_PRELOAD=") + QGS_KILL_SHIM, "QGS_KILL_AFTER=" + std::to_string(n),
            "QGS_KILL_LOG=" + (root / "calls").string()});
-      const bool finished = first.EnterMultiplayerAndLeave();
+      const bool finished = EnterMultiplayerAndLeave(first);
       const int status = first.Wait();
       killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
       ASSERT_TRUE(killed || (finished && WIFEXITED(status) && WEXITSTATUS(status) == 0))
@@ -331,8 +229,8 @@ void KillAtEveryPoint(bool newMonth, int& killPoints) {
     }
     fs::remove(root / "calls");
     {
-      Caller second(dir, "Second", 2, {});
-      ASSERT_TRUE(second.EnterMultiplayerAndLeave()) << second.Screen();
+      Door32Caller second(dir, "Second", "Second", 2);
+      ASSERT_TRUE(EnterMultiplayerAndLeave(second)) << second.Screen();
       const int status = second.Wait();
       ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
