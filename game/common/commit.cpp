@@ -218,6 +218,12 @@ bool TFileChange::Commit() {
     steps.push_back(std::move(s));
   }
   DataFileLock lock(recordPath);
+  if (!lock.Held()) {
+    // Unlocked, another node's record could be written over ours or ours
+    // over a dead one's. The refusal is in the sysop's log.
+    dropTemps();
+    return false;
+  }
   FinishLocked(dir, recordPath);
   if (FileExists(recordPath)) {
     // A leftover that could not be finished (or a damaged record that could
@@ -252,7 +258,7 @@ void FinishLeftoverChange() {
   // the lock is ours; one not seen cannot be a dead process's.
   if (!FileExists(recordPath)) return;
   DataFileLock lock(recordPath);
-  FinishLocked(dir, recordPath);
+  if (lock.Held()) FinishLocked(dir, recordPath);  // else the next holder does
 }
 
 void RemoveStaleTempFiles(const std::string& folder, bool (*mine)(const std::string& name)) {

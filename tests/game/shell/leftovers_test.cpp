@@ -266,4 +266,32 @@ TEST_F(LeftoversTest, AChangeLeftHalfDoneThatCannotBeFinishedYetIsNotWrittenOver
   EXPECT_TRUE(files.TempFiles().empty());
 }
 
+// The record's own lock guards the commit point: without it nothing is
+// written, finished or left behind, and the log says which lock.
+TEST_F(LeftoversTest, WithoutTheRecordsLockNoChangeIsMadeAndNoLeftoverIsTouched) {
+  files.Put(Path("qgs.dat"), "old records\n");
+  files.Put(Path("qgs-pvp-alltime.dat"), "all-time before\n");
+  files.Put(Path("qgs-pvp-alltime.dat.tmp.commit"), "all-time credited\n");
+  const std::string record =
+      "# QGS change\nput\nqgs-pvp-alltime.dat.tmp.commit\nqgs-pvp-alltime.dat\nend\n";
+
+  files.Fail(Op::Lock, ENOLCK);
+  TFileChange change;
+  change.Put(Path("qgs.dat"), "new records\n");
+  EXPECT_FALSE(change.Commit());
+  EXPECT_EQ(Text("qgs.dat"), "old records\n");
+  EXPECT_FALSE(files.IsFile(Path("qgs-commit.dat")));
+  EXPECT_NE(Log().find("qgs-commit.dat.lock"), std::string::npos) << Log();
+
+  files.Put(Path("qgs-commit.dat"), record);
+  files.Fail(Op::Lock, ENOLCK);
+  FinishLeftoverChange();
+  EXPECT_EQ(Text("qgs-commit.dat"), record);
+  EXPECT_EQ(Text("qgs-pvp-alltime.dat"), "all-time before\n");
+  FinishLeftoverChange();
+  EXPECT_EQ(Text("qgs-pvp-alltime.dat"), "all-time credited\n");
+  EXPECT_FALSE(files.IsFile(Path("qgs-commit.dat")));
+  EXPECT_EQ(files.TempFiles(), std::vector<std::string>{});
+}
+
 }  // namespace
