@@ -24,6 +24,7 @@
 #include "game/multiplayer/rankings.h"
 #include "game/multiplayer/storage.h"
 #include "support/door32_caller.h"
+#include "support/game_files.h"
 #include "support/lock_probe.h"
 
 namespace {
@@ -75,21 +76,10 @@ void MakeFixture(const fs::path& dir, const fs::path& binary, bool newMonth) {
   fs::create_hard_link(binary, dir / "qgs");
   Write(dir / "qgs.cfg", "Sysop\nKill BBS\n10\n3\n");
 
-  TPvPGameState s;
-  s.GameID = kGameId;
-  s.GameNumber = 4;
-  s.GameType = gtMultiplayer;
-  s.Status = gsInProgress;
-  s.MaxPlayers = 2;
-  s.CurrentPlayers = 2;
-  s.Player1Alias = "Alpha";
-  s.Player1DisplayName = "Alpha the Bold";
-  s.Player2Alias = "Beta";
-  s.Player2DisplayName = "Beta the Slow";
-  s.CurrentTurnAlias = "Beta";  // Beta is due and forfeits: Alpha wins
+  // Beta is due and forfeits: Alpha wins.
+  TPvPGameState s = TwoCallerGame(kGameId, 4, gsInProgress,
+                                  {"Alpha", "Alpha the Bold", "Beta", "Beta the Slow", "Beta"});
   s.MonthNumber = 6;
-  s.TurnOrder[0] = 1;
-  s.TurnOrder[1] = 2;
   s.Player1Title = "King";
   s.Player2Title = "Queen";
   s.Player1Score = 1200;
